@@ -51,8 +51,14 @@ TEST(Text, ParseIntAcceptsOnlyWholeNumbers) {
     struct Case {
         const char* in;
         std::optional<long long> out;
-    } cases[] = {{"12", 12}, {" -7 ", -7}, {"+3", 3}, {"", std::nullopt}, {"12abc", std::nullopt},
-                 {"abc", std::nullopt}, {"1.5", std::nullopt}, {"99999999999999999999", std::nullopt}};
+    } cases[] = {{"12", 12},
+                 {" -7 ", -7},
+                 {"+3", 3},
+                 {"", std::nullopt},
+                 {"12abc", std::nullopt},
+                 {"abc", std::nullopt},
+                 {"1.5", std::nullopt},
+                 {"99999999999999999999", std::nullopt}};
     for (const auto& c : cases)
         EXPECT_EQ(parseInt(c.in), c.out) << c.in;
     EXPECT_EQ(parseInt32("3000000000"), std::nullopt);

@@ -126,9 +126,13 @@ static std::string xdgDir(const char* var, const char* fallback) {
     return homeFolder() + "/" + fallback;
 }
 
-std::string programFolder() { return xdgDir("XDG_DATA_HOME", ".local/share") + "/tarnix/"; }
+std::string programFolder() {
+    return xdgDir("XDG_DATA_HOME", ".local/share") + "/tarnix/";
+}
 
-std::string settingsFilePath() { return xdgDir("XDG_CONFIG_HOME", ".config") + "/ornwerks/Tarnix.ini"; }
+std::string settingsFilePath() {
+    return xdgDir("XDG_CONFIG_HOME", ".config") + "/ornwerks/Tarnix.ini";
+}
 
 std::string shareFolder() {
     if (const char* v = std::getenv("TARNIX_SHARE"); v && *v)

@@ -97,6 +97,8 @@ Messages& messages() {
     static ConsoleMessages console;
     return current ? *current : console;
 }
-void setMessages(Messages* m) { current = m; }
+void setMessages(Messages* m) {
+    current = m;
+}
 
 } // namespace tarnix

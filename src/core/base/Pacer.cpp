@@ -22,7 +22,9 @@ static long long steadyNs() {
 
 SteadyPacer::SteadyPacer() : startNs_(steadyNs()) {}
 
-double SteadyPacer::nowMs() const { return static_cast<double>(steadyNs() - startNs_) / 1e6; }
+double SteadyPacer::nowMs() const {
+    return static_cast<double>(steadyNs() - startNs_) / 1e6;
+}
 
 void SteadyPacer::doPause(int ms) {
     // sleep_until on the steady clock so that a short wake-up does not shorten the pause.
@@ -36,7 +38,9 @@ void VirtualPacer::doPause(int ms) {
     now_ += ms;
 }
 
-int VirtualPacer::totalPaused() const { return std::accumulate(pauses_.begin(), pauses_.end(), 0); }
+int VirtualPacer::totalPaused() const {
+    return std::accumulate(pauses_.begin(), pauses_.end(), 0);
+}
 
 namespace {
 SteadyPacer& steadyPacer() {
@@ -50,10 +54,16 @@ std::function<void()>& pumpHook() {
 }
 } // namespace
 
-Pacer& pacer() { return currentPacer ? *currentPacer : steadyPacer(); }
-void setPacer(Pacer* p) { currentPacer = p; }
+Pacer& pacer() {
+    return currentPacer ? *currentPacer : steadyPacer();
+}
+void setPacer(Pacer* p) {
+    currentPacer = p;
+}
 
-void setPump(std::function<void()> pump) { pumpHook() = std::move(pump); }
+void setPump(std::function<void()> pump) {
+    pumpHook() = std::move(pump);
+}
 void pumpMessages() {
     if (pumpHook())
         pumpHook()();

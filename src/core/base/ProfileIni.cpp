@@ -117,7 +117,8 @@ std::optional<std::string> ProfileIni::get(std::string_view section, std::string
     return v;
 }
 
-std::string ProfileIni::getString(std::string_view section, std::string_view key, std::string_view def) const {
+std::string ProfileIni::getString(std::string_view section, std::string_view key,
+                                  std::string_view def) const {
     auto v = get(section, key);
     return v ? *v : std::string(def);
 }
@@ -163,7 +164,8 @@ void ProfileIni::set(std::string_view section, std::string_view key, std::string
         std::string eol = newEol();
         if (lines_[at - 1].eol.empty())
             lines_[at - 1].eol = eol;
-        lines_.insert(lines_.begin() + static_cast<long>(at), Line{std::string(key) + "=" + std::string(value), eol});
+        lines_.insert(lines_.begin() + static_cast<long>(at),
+                      Line{std::string(key) + "=" + std::string(value), eol});
         return;
     }
     std::string eol = newEol();
@@ -181,7 +183,9 @@ void ProfileIni::setBool(std::string_view section, std::string_view key, bool va
     set(section, key, value ? "1" : "0");
 }
 
-bool ProfileIni::hasSection(std::string_view section) const { return findSection(section) >= 0; }
+bool ProfileIni::hasSection(std::string_view section) const {
+    return findSection(section) >= 0;
+}
 
 bool ProfileIni::hasKey(std::string_view section, std::string_view key) const {
     long h = findSection(section);

@@ -6,7 +6,9 @@
 
 namespace tarnix {
 
-static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+static bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 std::string trim(std::string_view s) {
     size_t b = 0, e = s.size();
@@ -17,8 +19,12 @@ std::string trim(std::string_view s) {
     return std::string(s.substr(b, e - b));
 }
 
-static char up(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
-static char low(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
+static char up(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+}
+static char low(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+}
 
 std::string toUpper(std::string_view s) {
     std::string r(s);
@@ -47,7 +53,9 @@ bool containsNoCase(std::string_view haystack, std::string_view needle) {
     return toUpper(haystack).find(toUpper(needle)) != std::string::npos;
 }
 
-bool startsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool startsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
 
 std::optional<long long> parseInt(std::string_view s) {
     std::string t = trim(s);

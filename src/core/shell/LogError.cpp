@@ -14,7 +14,9 @@ std::string logErrorText(int number, const std::string& u, const std::string& V,
            "  d=" + std::to_string(d) + "  ";
 }
 
-std::string errorLogPath() { return programFolder() + "tarnix_error.log"; }
+std::string errorLogPath() {
+    return programFolder() + "tarnix_error.log";
+}
 
 void LogError(int number, const std::string& u, const std::string& V, long long a, long long b, long long c,
               long long d) {
