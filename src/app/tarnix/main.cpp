@@ -1,39 +1,82 @@
+#include "base/Messages.h"
+#include "base/Pacer.h"
+#include "link/D2XXUnit.h"
+#include "link/FtdiDriverFactory.h"
+#include "shell/AppSetup.h"
 #include "shell/QtMessages.h"
-#include "shell/Tour.h"
+#include "shell/UAboutBox.h"
 #include "shell/UfrmMain.h"
 
-#include "base/Pacer.h"
-
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
+
+using namespace tarnix;
+
+static const char* usage = "usage: tarnix [--simulate[=N]] [--demo] [--tour DIR] [--trace FILE]\n"
+                           "  --simulate[=N]  N simulated controllers (default 1) on the device list\n"
+                           "  --demo          simulated controller, demo Vantor folder, throw-away settings\n"
+                           "  --tour DIR      open every window in turn, write DIR/<window>.png and .txt, quit\n"
+                           "  --trace FILE    write every link call and pause to FILE\n";
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("tarnix");
-
-    QCommandLineParser parser;
-    parser.addHelpOption();
-    QCommandLineOption tour("tour", "Open every window in turn, write DIR/<window>.png and .txt, then quit.",
-                            "DIR");
-    QCommandLineOption demo("demo", "Run on simulated controllers with a throw-away demo set-up.");
-    parser.addOption(tour);
-    parser.addOption(demo);
-    parser.process(app);
-
-    tarnix::QtMessages messages;
-    tarnix::setMessages(&messages);
-    tarnix::setPump([] { QCoreApplication::processEvents(); });
-
-    tarnix::TfrmMain main;
-    main.show();
-
-    if (parser.isSet(tour)) {
-        QString dir = parser.value(tour);
-        QTimer::singleShot(1000, [&] {
-            int rc = tarnix::writeTourShot(&main, dir, "TfrmMain") ? 0 : 1;
-            QCoreApplication::exit(rc);
-        });
+    AppOptions options = ParseAppOptions(QApplication::arguments());
+    if (options.help || !options.error.isEmpty()) {
+        if (!options.error.isEmpty())
+            std::fprintf(stderr, "tarnix: %s\n", qPrintable(options.error));
+        std::fputs(usage, options.help ? stdout : stderr);
+        return options.help ? 0 : 1;
     }
-    return app.exec();
+
+    // Messages as message boxes; TARNIX_AUTO_ANSWER=1 (scripts, benchmarks) prints them and answers.
+    QtMessages boxes;
+    ConsoleMessages console(true);
+    setMessages(qEnvironmentVariableIntValue("TARNIX_AUTO_ANSWER") ? static_cast<Messages*>(&console)
+                                                                    : static_cast<Messages*>(&boxes));
+    setPump([] { QCoreApplication::processEvents(); });
+
+    std::unique_ptr<QTemporaryDir> demoDir;
+    if (options.demo) {
+        QString error;
+        demoDir = PrepareDemo(&error);
+        if (!demoDir) {
+            messages().error("The demo cannot start: " + error.toStdString());
+            return 1;
+        }
+    }
+
+    InstanceLock lock;
+    if (!lock.acquire()) {
+        messages().show({MsgIcon::Warning, "Another instance of TARNIX is already running", MsgButtons::Abort, {}});
+        return 1;
+    }
+
+    LinkOptions link;
+    link.sim = options.simulate;
+    link.trace = options.trace.toStdString();
+    std::string linkError;
+    std::unique_ptr<FtdiDriver> driver = makeFtdiDriver(link, &linkError);
+    if (!driver) {
+        messages().error(linkError);
+        return 1;
+    }
+    setFtdiDriver(driver.get());
+
+    int rc;
+    {
+        TfrmMain main;
+        TAboutBox about(&main);
+        main.AboutBox = &about;
+        main.show();
+        if (!options.tourDir.isEmpty()) {
+            QString dir = options.tourDir;
+            QTimer::singleShot(0, &main, [&main, dir] { main.RunTour(dir); });
+        }
+        rc = app.exec();
+    }
+    setFtdiDriver(nullptr);
+    return rc;
 }
