@@ -99,8 +99,10 @@ bool usbTransact(TUsb& usb, const CommandInfo& c, const std::vector<uint8_t>& pa
                  std::vector<uint8_t>& reply) {
     if (!usbOrder(usb, c, payload))
         return false;
-    if (c.reply == ReplyKind::None)
+    if (c.reply == ReplyKind::None) {
+        reply.clear();
         return true;
+    }
     if (c.reply != ReplyKind::Text && c.pauseBeforeReply)
         pacer().pause(c.pauseBeforeReply);
     bool ok = readReply(usb, c, reply);

@@ -353,9 +353,13 @@ void SimController::finishCommand(double nowMs) {
         switch (f.kind) {
         case SimFault::Garbage: {
             size_t n = f.n >= 0 ? static_cast<size_t>(f.n) : reply.empty() ? 8 : reply.size();
-            reply.resize(n);
-            for (auto& b : reply)
+            Bytes junk(n);
+            for (auto& b : junk)
                 b = static_cast<uint8_t>(noise());
+            // Garbage is never, by chance, the reply itself.
+            if (junk == reply && !junk.empty())
+                junk[0] ^= 0x5A;
+            reply = std::move(junk);
             break;
         }
         case SimFault::Short: {
@@ -367,7 +371,7 @@ void SimController::finishCommand(double nowMs) {
             reply.clear();
             break;
         case SimFault::Delay:
-            delay += f.n >= 0 ? f.n : 1000;
+            delay += f.n >= 0 ? f.n : SimFault::DefaultDelayMs;
             break;
         case SimFault::Vanish:
             break; // the bus side handles it

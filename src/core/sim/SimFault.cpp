@@ -6,11 +6,11 @@
 namespace tarnix {
 
 std::string simFaultSyntax() {
-    return "CMD:noreply | CMD:short[=N] | CMD:garbage[=N] | CMD:delay=MS | CMD:vanish[=N]\n"
+    return "CMD:noreply | CMD:short[=N] | CMD:garbage[=N] | CMD:delay[=MS] | CMD:vanish[=N]\n"
            "  noreply     the command gets no reply\n"
            "  short=N     the reply comes N bytes short (default 1)\n"
            "  garbage=N   N random bytes instead of the reply (default: the reply's size)\n"
-           "  delay=MS    the reply comes MS ms late (default 1000)\n"
+           "  delay=MS    the reply comes MS ms late (default 5000)\n"
            "  vanish=N    the controller leaves the bus after N bytes of the command's\n"
            "              transaction are written (default 0)\n"
            "  CMD is a command with or without its \"$$$\" (DSP_A, $$$DSP_A) or * for every command";

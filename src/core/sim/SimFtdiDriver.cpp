@@ -136,7 +136,7 @@ FtStatus SimFtdiDriver::deviceCount(uint32_t& count) {
 FtStatus SimFtdiDriver::description(uint32_t index, std::string& text) {
     if (index >= listed_.size() || !units_[listed_[index]].plugged)
         return FT_DEVICE_NOT_FOUND;
-    text = DescriptionText;
+    text = units_[listed_[index]].description;
     return FT_OK;
 }
 
