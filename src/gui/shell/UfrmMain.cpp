@@ -1,13 +1,14 @@
 #include "shell/UfrmMain.h"
 
 #include "base/Files.h"
+#include "base/Messages.h"
+#include "base/Pacer.h"
 #include "config/UEememIni.h"
 #include "config/UParams.h"
 #include "config/UfrmParamFile.h"
-#include "base/Messages.h"
-#include "base/Pacer.h"
 #include "link/D2XXUnit.h"
 #include "link/UUsb.h"
+#include "link/UfrmSelectKelvox.h"
 #include "shell/CfgUnit.h"
 #include "shell/Globals.h"
 #include "shell/StatusPoll.h"
@@ -48,11 +49,28 @@ std::function<void(const QString&)>& TfrmMain::WebPageOpener() {
     return opener;
 }
 
+namespace {
+// A status pane asks for its design width but gives way, clipping its text, when the window is narrower.
+class StatusPane : public QLabel {
+public:
+    StatusPane(QWidget* parent, int designWidth) : QLabel(parent), width_(designWidth) {}
+    QSize sizeHint() const override {
+        QSize s = QLabel::sizeHint();
+        return width_ > 0 ? QSize(width_, s.height()) : s;
+    }
+    QSize minimumSizeHint() const override { return QSize(20, QLabel::minimumSizeHint().height()); }
+
+private:
+    int width_;
+};
+} // namespace
+
 TfrmMain::TfrmMain(QWidget* parent)
-    : QMainWindow(parent), RzStatusPane_left(new QLabel(this)), RzStatusPane_Kelvox(new QLabel(this)),
-      RzStatusPane_COM(new QLabel(this)), RzClockStatus1(new QLabel(this)), Timer_Startup(new QTimer(this)),
-      Timer_USBstatus(new QTimer(this)), Timer_USBqueue(new QTimer(this)), VantorComPort(new QSerialPort(this)),
-      Menu_Window(nullptr), AboutBox(nullptr), mdiArea_(new QMdiArea(this)), clockTimer_(new QTimer(this)) {
+    : QMainWindow(parent), RzStatusPane_left(new StatusPane(this, 330)),
+      RzStatusPane_Kelvox(new StatusPane(this, 120)), RzStatusPane_COM(new StatusPane(this, 0)),
+      RzClockStatus1(new QLabel(this)), Timer_Startup(new QTimer(this)), Timer_USBstatus(new QTimer(this)),
+      Timer_USBqueue(new QTimer(this)), VantorComPort(new QSerialPort(this)), Menu_Window(nullptr),
+      AboutBox(nullptr), mdiArea_(new QMdiArea(this)), clockTimer_(new QTimer(this)) {
     frmMain = this;
     setObjectName("frmMain");
     VantorComPort->setObjectName("VantorComPort");
@@ -69,7 +87,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     Queue.USBqueuePos = 0;
     setWindowTitle(" TARNIX");
     EnsureSettingsKey();
-    QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
+    QSize screen =
+        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
     LoadMainCoordinates(screen.width(), screen.height());
     move(RegIniData.MainLeft, RegIniData.MainTop);
     resize(RegIniData.MainWidth, RegIniData.MainHeight);
@@ -112,8 +131,8 @@ void TfrmMain::buildStatusBar() {
     RzStatusPane_Kelvox->setObjectName("RzStatusPane_Kelvox");
     RzStatusPane_COM->setObjectName("RzStatusPane_COM");
     RzClockStatus1->setObjectName("RzClockStatus1");
-    RzStatusPane_left->setFixedWidth(330);
-    RzStatusPane_Kelvox->setFixedWidth(120);
+    RzStatusPane_left->setMaximumWidth(330);
+    RzStatusPane_Kelvox->setMaximumWidth(120);
     for (QLabel* pane : {RzStatusPane_left, RzStatusPane_Kelvox, RzStatusPane_COM, RzClockStatus1})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusBar()->addWidget(RzStatusPane_left);
@@ -162,7 +181,9 @@ QAction* TfrmMain::addItem(QMenu* menu, const QString& caption, const QString& n
     return a;
 }
 
-QAction* TfrmMain::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+QAction* TfrmMain::action(const QString& objectName) const {
+    return findChild<QAction*>(objectName);
+}
 
 void TfrmMain::buildMenus() {
     QMenuBar* bar = menuBar();
@@ -219,7 +240,8 @@ void TfrmMain::buildMenus() {
     int n = 0;
     for (const WebLink& link : WebsiteLinks()) {
         QString url = QString::fromStdString(link.url);
-        addItem(web, QString::fromStdString(link.caption), QString("MI_Web%1").arg(++n), [this, url] { ShowWebPage(url); });
+        addItem(web, QString::fromStdString(link.caption), QString("MI_Web%1").arg(++n),
+                [this, url] { ShowWebPage(url); });
     }
     addItem(web, "&About", "MI_About", [this] {
         if (AboutBox)
@@ -252,7 +274,8 @@ void TfrmMain::buildMenus() {
         if (!windows.isEmpty())
             Menu_Window->addSeparator();
         for (QMdiSubWindow* w : windows) {
-            QAction* a = Menu_Window->addAction(w->windowTitle(), w, [this, w] { mdiArea_->setActiveSubWindow(w); });
+            QAction* a =
+                Menu_Window->addAction(w->windowTitle(), w, [this, w] { mdiArea_->setActiveSubWindow(w); });
             a->setCheckable(true);
             a->setChecked(w == mdiArea_->activeSubWindow());
         }
@@ -321,13 +344,16 @@ void TfrmMain::reportReadyForBenchmark() {
     if (reported || mode.isEmpty())
         return;
     reported = true;
-    std::printf("ready-epoch-ns %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()) * 1000000LL);
+    std::printf("ready-epoch-ns %lld\n",
+                static_cast<long long>(QDateTime::currentMSecsSinceEpoch()) * 1000000LL);
     std::fflush(stdout);
     if (mode == "exit")
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void TfrmMain::ToggleMox() { tarnix::ToggleMox(Usb, DspTelemetryRoute); }
+void TfrmMain::ToggleMox() {
+    tarnix::ToggleMox(Usb, DspTelemetryRoute);
+}
 
 bool TfrmMain::VantorFolderExists() {
     if (folderExists(toPosixPath(RegIniData.VantorFolder)))
@@ -374,9 +400,10 @@ void TfrmMain::OpenComPort() {
     VantorComPort->close();
     ComPortOpen = false;
     setDirectLoader(false);
-    messages().error("Failed to open serial port " + name.toStdString() +
-                     "\r\nThis port may not exist on you computer\r\nIf so please select another port or select "
-                     "'none'\r\n    Press OK:");
+    messages().error(
+        "Failed to open serial port " + name.toStdString() +
+        "\r\nThis port may not exist on you computer\r\nIf so please select another port or select "
+        "'none'\r\n    Press OK:");
     setPane(RzStatusPane_COM, name, "red", true);
 }
 
@@ -398,7 +425,9 @@ void TfrmMain::MI_VantorFolderClick() {
     dialog.exec();
 }
 
-void TfrmMain::MI_ParamFileClick() { TfrmParamFile::Execute(this); }
+void TfrmMain::MI_ParamFileClick() {
+    TfrmParamFile::Execute(this);
+}
 
 void TfrmMain::closeEvent(QCloseEvent* e) {
     ClosingDown = true;
@@ -420,7 +449,16 @@ static void waitMs(int ms) {
 static void addShellTourStops(QList<TourStop>& stops, TfrmMain* main) {
     stops.prepend({"TAboutBox", [main]() -> QWidget* { return new TAboutBox(main); }, {}});
     stops.prepend({"TSetupForm", [main]() -> QWidget* { return new TSetupForm(main); }, {}});
-    stops.prepend({"TfrmSelectVantorDir", [main]() -> QWidget* { return new TfrmSelectVantorDir(main); }, {}});
+    stops.prepend(
+        {"TfrmSelectVantorDir", [main]() -> QWidget* { return new TfrmSelectVantorDir(main); }, {}});
+    stops.prepend(
+        {"TfrmSelectKelvox",
+         [main]() -> QWidget* {
+             auto* d = new TfrmSelectKelvox(main);
+             d->setEntries({{0, "SIM00001", "KELVOX simulator"}, {1, "SIM00002", "KELVOX simulator"}});
+             return d;
+         },
+         {}});
     stops.prepend({"TfrmParamFile", [main]() -> QWidget* { return new TfrmParamFile(main); }, {}});
     stops.prepend({"TfrmComSel", [main]() -> QWidget* { return new TfrmComSel(main); }, {}});
 }
