@@ -309,6 +309,8 @@ void TfrmMain::Timer_StartupTimer() {
     Timer_Startup->stop();
     FormTempFiles();
     Timer_USBstatus->start();
+    // The first poll goes out now rather than one status period later, so the link shows at once.
+    Timer_USBstatusTimer();
     OpenComPort();
 }
 
