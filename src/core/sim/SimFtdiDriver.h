@@ -5,6 +5,7 @@
 #include "sim/SimController.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,12 @@ public:
     void unplug(int i);
     void replug(int i);
     bool plugged(int i) const { return units_.at(static_cast<size_t>(i)).plugged; }
+
+    // The description a controller shows in the device list (default DescriptionText); lets a run
+    // show controllers named in other letter cases, or FTDI devices that are not a Kelvox.
+    void setDescription(int i, std::string text) {
+        units_.at(static_cast<size_t>(i)).description = std::move(text);
+    }
 
     // Faults apply to every controller.
     void addFault(const SimFault& f);
@@ -50,12 +57,16 @@ public:
 private:
     struct Unit {
         std::unique_ptr<SimController> sim;
+        std::string description = DescriptionText;
         bool plugged = true;
         FtHandle handle = 0; // 0 while closed
         uint32_t readTimeoutMs = 0, writeTimeoutMs = 0;
         long vanishAfter = -1; // bytes still accepted before vanishing; -1 when not armed
     };
     Unit* unitOf(FtHandle h);
+    // The status for a handle that names no open controller: gone from the bus, or never valid.
+    FtStatus missing(FtHandle h) const { return gone_.count(h) ? FT_IO_ERROR : FT_INVALID_HANDLE; }
+    std::set<FtHandle> gone_;
     std::vector<size_t> listed_; // the units plugged in at the last count
     std::vector<Unit> units_;
     std::vector<SimFault> faults_;
