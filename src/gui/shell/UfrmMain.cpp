@@ -6,6 +6,10 @@
 #include "config/UEememIni.h"
 #include "config/UParams.h"
 #include "config/UfrmParamFile.h"
+#include "dsp/LoaderRun.h"
+#include "dsp/UfrmCalCurve.h"
+#include "dsp/UfrmDirectDSP.h"
+#include "dsp/UfrmLoading.h"
 #include "link/D2XXUnit.h"
 #include "link/UUsb.h"
 #include "link/UfrmSelectKelvox.h"
@@ -105,6 +109,12 @@ TfrmMain::TfrmMain(QWidget* parent)
     DspTelemetryRoute = RouteFromSetting(RegIniData.DspTelemetry);
 
     Queue.setOperation(SlotPollUsbStatus, [this] { PollUsbStatus(); });
+    Queue.setOperation(SlotRunCodeParamsLoad, [this] { RunCodeParamsLoad(); });
+    Queue.setOperation(SlotRunCodeOnlyLoad, [this] { RunCodeOnlyLoad(); });
+    Queue.setOperation(SlotRunParamsOnlyLoad, [this] { RunParamsOnlyLoad(); });
+    Queue.setOperation(SlotRunParamsUpload, [this] { RunParamsUpload(); });
+    Queue.setOperation(
+        SlotSendCalCurve, [] { frmCalCurve->SendCalCurve(); }, [] { return frmCalCurve != nullptr; });
 
     Timer_Startup->setInterval(200);
     Timer_Startup->setSingleShot(true);
@@ -204,12 +214,22 @@ void TfrmMain::buildMenus() {
     loaders->menuAction()->setObjectName("MI_DspLoaders");
     available_[loaders->menuAction()] = true;
     linkItems_ << loaders->menuAction();
-    addItem(loaders, "Code &And params to Kelvox", "MI_CodeAndParams", {}, false);
-    addItem(loaders, "&Params only to Kelvox", "MI_ParamsOnly", {}, false);
-    addItem(loaders, "&Code only to Kelvox", "MI_CodeOnly", {}, false);
-    addItem(loaders, "&Upload params from Kelvox", "MI_UploadParams", {}, false);
-    addItem(loaders, "AD603 calibration to Kelvox", "MI_AD603", {}, false);
-    directLoaderItem_ = addItem(tools, "DSP direct loader (comport)", "MI_DirectLoader", {}, false);
+    // The loaders check the Vantor folder and leave the rest to their scheduler slot.
+    auto loader = [this](int slot) {
+        return [this, slot] {
+            if (VantorFolderExists())
+                Request(slot);
+        };
+    };
+    addItem(loaders, "Code &And params to Kelvox", "MI_CodeAndParams", loader(SlotRunCodeParamsLoad));
+    addItem(loaders, "&Params only to Kelvox", "MI_ParamsOnly", loader(SlotRunParamsOnlyLoad));
+    addItem(loaders, "&Code only to Kelvox", "MI_CodeOnly", loader(SlotRunCodeOnlyLoad));
+    addItem(loaders, "&Upload params from Kelvox", "MI_UploadParams", loader(SlotRunParamsUpload));
+    addItem(loaders, "AD603 calibration to Kelvox", "MI_AD603", [this] { MI_AD603Click(); });
+    directLoaderItem_ =
+        addItem(tools, "DSP direct loader (comport)", "MI_DirectLoader", [this] { MI_DirectLoaderClick(); });
+    // Enabled by OpenComPort once the serial port is open.
+    directLoaderItem_->setEnabled(false);
     addItem(tools, "Kelvox port diagnostic", "MI_PortDiagnostic", {}, false);
     addItem(tools, "Program TFT colour display flash", "MI_TftFlash", {}, false);
 
@@ -431,6 +451,48 @@ void TfrmMain::MI_ParamFileClick() {
     TfrmParamFile::Execute(this);
 }
 
+void TfrmMain::runLoad(QDialog* confirm, LoadTarget target, int flags) {
+    const int answer = confirm->exec();
+    delete confirm;
+    if (answer != QDialog::Accepted)
+        return;
+    auto* w = new TfrmLoading(this);
+    w->StartLoad(target, flags);
+    w->exec();
+    delete w;
+}
+
+void TfrmMain::RunCodeParamsLoad() {
+    runLoad(new TfrmLoadCodeParams(this), LoadTarget::Usb, LoaderCode | LoaderParams);
+}
+
+void TfrmMain::RunCodeOnlyLoad() {
+    runLoad(new TfrmLoadCode(this), LoadTarget::Usb, LoaderCode);
+}
+
+void TfrmMain::RunParamsOnlyLoad() {
+    runLoad(new TfrmLoadParams(this), LoadTarget::Usb, LoaderParams);
+}
+
+void TfrmMain::RunParamsUpload() {
+    runLoad(new TfrmDownloadParams(this), LoadTarget::Usb, LoaderUpload);
+}
+
+void TfrmMain::MI_AD603Click() {
+    if (!VantorFolderExists())
+        return;
+    auto* w = new TfrmCalCurve(this);
+    w->Prepare();
+    w->exec();
+    delete w;
+}
+
+void TfrmMain::MI_DirectLoaderClick() {
+    if (!ComPortOpen)
+        return;
+    runLoad(new TfrmDirectDSP(this), LoadTarget::Serial, LoaderCode | LoaderParams);
+}
+
 void TfrmMain::closeEvent(QCloseEvent* e) {
     ClosingDown = true;
     RegIniData.MainTop = y();
@@ -473,6 +535,7 @@ void TfrmMain::RunTour(const QString& dir) {
     bool ok = writeTourShot(this, dir, "TfrmMain");
     QList<TourStop> stops = tourStops();
     addShellTourStops(stops, this);
+    addLoaderTourStops(stops, this);
     for (const TourStop& stop : stops) {
         QWidget* w = stop.open();
         if (!w)

@@ -1,4 +1,5 @@
 #pragma once
+#include "dsp/LoadImage.h"
 #include "shell/UsbQueue.h"
 
 #include <QMainWindow>
@@ -6,6 +7,7 @@
 #include <functional>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -70,6 +72,12 @@ public slots:
     void Timer_USBqueueTimer();
     void PollUsbStatus();
     void ToggleMox();
+    // The loader slots 43, 44, 50 and 51: the confirmation dialog, then the loading window, both
+    // modal inside the scheduler tick.
+    void RunCodeParamsLoad();
+    void RunCodeOnlyLoad();
+    void RunParamsOnlyLoad();
+    void RunParamsUpload();
 
 protected:
     void closeEvent(QCloseEvent* e) override;
@@ -89,6 +97,10 @@ private:
     void MI_USBconnectionClick();
     void MI_VantorFolderClick();
     void MI_ParamFileClick();
+    void MI_AD603Click();
+    void MI_DirectLoaderClick();
+    // Shows confirm modally and destroys it; on OK the loading window for target and flags.
+    void runLoad(QDialog* confirm, LoadTarget target, int flags);
 
     QMdiArea* mdiArea_;
     QList<QAction*> linkItems_;
