@@ -99,6 +99,25 @@ private:
         changed();
     }
 
+    // Forwards to the port, counting the bytes; the progress texts go to the first label.
+    class LabelledSink : public SerialSink {
+    public:
+        LabelledSink(SerialSink& port, Run& run) : port_(port), run_(run) {}
+        bool open() override { return port_.open(); }
+        bool write(uint8_t byte) override {
+            if (!port_.write(byte))
+                return false;
+            ++run_.r_.serialBytes;
+            return true;
+        }
+        void close() override { port_.close(); }
+        void label(const std::string& text) override { run_.set(run_.r_.view.bytes1, text); }
+
+    private:
+        SerialSink& port_;
+        Run& run_;
+    };
+
     // "$$$DSP_P" and the image; the files are read before the command so that a missing parameter
     // file does not leave the controller waiting for an image that never comes.
     void paramsUsb() {
@@ -111,7 +130,8 @@ private:
     }
 
     void paramsDirect() {
-        bool ok = SendParamsDirect(*req_.serial, *req_.params);
+        LabelledSink sink(*req_.serial, *this);
+        bool ok = SendParamsDirect(sink, *req_.params);
         if (!ok)
             r_.failed = true;
         // A parameter send that did not happen is not reported as sent.
@@ -150,25 +170,6 @@ private:
             set(r_.view.checksum, ChecksumHeadingText);
         }
     }
-
-    // Forwards to the port; the progress texts go to the first label.
-    class LabelledSink : public SerialSink {
-    public:
-        LabelledSink(SerialSink& port, Run& run) : port_(port), run_(run) {}
-        bool open() override { return port_.open(); }
-        bool write(uint8_t byte) override {
-            if (!port_.write(byte))
-                return false;
-            ++run_.r_.serialBytes;
-            return true;
-        }
-        void close() override { port_.close(); }
-        void label(const std::string& text) override { run_.set(run_.r_.view.bytes1, text); }
-
-    private:
-        SerialSink& port_;
-        Run& run_;
-    };
 
     void codeSerial(const std::vector<uint8_t>& image) {
         LabelledSink sink(*req_.serial, *this);
