@@ -17,6 +17,10 @@ for w in TfrmComSel TfrmSelectVantorDir TSetupForm TAboutBox; do
     [ -s "$tmp/tour/$w.png" ] && [ -s "$tmp/tour/$w.txt" ] || fail "no tour shot of $w"
 done
 grep -qx "Version: 1.2.0.3" "$tmp/tour/TAboutBox.txt" || fail "About box version"
+for w in TfrmLoadCodeParams TfrmLoadCode TfrmLoadParams TfrmDownloadParams TfrmDirectDSP TfrmCalCurve TfrmLoading; do
+    [ -s "$tmp/tour/$w.png" ] && [ -s "$tmp/tour/$w.txt" ] || fail "no tour shot of $w"
+done
+grep -qx "DSP params sent ok" "$tmp/tour/TfrmLoading.txt" || { cat "$tmp/tour/TfrmLoading.txt"; fail "loading window result"; }
 
 # Single instance: both runs share one runtime folder.
 export XDG_RUNTIME_DIR="$tmp/run" XDG_CONFIG_HOME="$tmp/config" XDG_DATA_HOME="$tmp/data"
