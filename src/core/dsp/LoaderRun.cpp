@@ -75,17 +75,22 @@ class Run {
 public:
     Run(const LoaderRequest& req, const LoaderViewFn& onChange) : req_(req), onChange_(onChange) {}
 
-    LoaderResult go() {
-        const int f = req_.flags;
-        if (f & LoaderCode)
+    enum class Step { Code, ParamsOnly, Upload };
+    LoaderResult go(Step step) {
+        switch (step) {
+        case Step::Code:
             loadCode();
-        else if (req_.target == LoadTarget::Serial) {
-            if (f & LoaderParams)
+            break;
+        case Step::ParamsOnly:
+            if (req_.target == LoadTarget::Serial)
                 paramsDirect();
-        } else if (f & LoaderParams)
-            loadParamsOnly();
-        else if (f & LoaderUpload)
+            else
+                loadParamsOnly();
+            break;
+        case Step::Upload:
             uploadParams();
+            break;
+        }
         return std::move(r_);
     }
 
@@ -214,8 +219,26 @@ private:
 
 } // namespace
 
+LoaderResult LoadCode(const LoaderRequest& request, const LoaderViewFn& onChange) {
+    return Run(request, onChange).go(Run::Step::Code);
+}
+
+LoaderResult LoadParamsOnly(const LoaderRequest& request, const LoaderViewFn& onChange) {
+    return Run(request, onChange).go(Run::Step::ParamsOnly);
+}
+
+LoaderResult UploadParams(const LoaderRequest& request, const LoaderViewFn& onChange) {
+    return Run(request, onChange).go(Run::Step::Upload);
+}
+
 LoaderResult RunLoader(const LoaderRequest& request, const LoaderViewFn& onChange) {
-    return Run(request, onChange).go();
+    if (request.flags & LoaderCode)
+        return LoadCode(request, onChange);
+    if (request.flags & LoaderParams)
+        return LoadParamsOnly(request, onChange);
+    if (request.flags & LoaderUpload)
+        return UploadParams(request, onChange);
+    return {};
 }
 
 } // namespace tarnix

@@ -89,9 +89,18 @@ struct LoaderResult {
     size_t serialBytes = 0;
 };
 
-// The loading window's start timer: the code load when the code flag is set (with the parameter sets
-// too when that flag is set), else the parameter load, else the upload.
+// The loading window's start timer: LoadCode when the code flag is set, else LoadParamsOnly when the
+// parameter flag is set, else UploadParams when the upload flag is set.
 LoaderResult RunLoader(const LoaderRequest& request, const LoaderViewFn& onChange = {});
+
+// Builds the image and sends it: over USB the code (when the code flag is set), then the parameter
+// sets (when that flag is set), then the two checksums; over the serial port the code, then the green
+// SSB parameters. A missing or refused file gives a refused result and sends nothing.
+LoaderResult LoadCode(const LoaderRequest& request, const LoaderViewFn& onChange = {});
+// The parameter sets alone ("$$$DSP_P" over USB; the green SSB values over the serial port).
+LoaderResult LoadParamsOnly(const LoaderRequest& request, const LoaderViewFn& onChange = {});
+// "$$$DSP_S" and the parameter sets back into the files.
+LoaderResult UploadParams(const LoaderRequest& request, const LoaderViewFn& onChange = {});
 
 // The parameter image of the set, for "$$$DSP_P": the parameter files are read again and parameter 65
 // derived for the three colours first. nullopt when the files cannot be read.

@@ -254,9 +254,37 @@ void TfrmLoading::Timer_LoadingStartTimer() {
     if (started_)
         return;
     started_ = true;
-    working_ = true;
     QCoreApplication::processEvents();
+    if (DoCode) {
+        if (!LoadCode())
+            done(ResultAbort);
+    } else if (DoParams) {
+        LoadParamsOnly();
+    } else if (DoUpload) {
+        UploadParams();
+    }
+}
 
+bool TfrmLoading::LoadCode() {
+    run(&tarnix::LoadCode);
+    if (result_.refused) {
+        if (!result_.refusal.logged)
+            messages().warning(result_.refusal.message);
+        return false;
+    }
+    return true;
+}
+
+void TfrmLoading::LoadParamsOnly() {
+    run(&tarnix::LoadParamsOnly);
+}
+
+void TfrmLoading::UploadParams() {
+    run(&tarnix::UploadParams);
+}
+
+void TfrmLoading::run(LoaderResult (*step)(const LoaderRequest&, const LoaderViewFn&)) {
+    working_ = true;
     TParams& params = params_ ? *params_ : paramsOrLocal(ownParams_);
     QSerialPort* port = serialPort_;
     std::unique_ptr<QSerialPort> ownPort;
@@ -279,16 +307,12 @@ void TfrmLoading::Timer_LoadingStartTimer() {
     req.params = &params;
     req.usb = &Usb;
     req.serial = sink.get();
-    result_ = RunLoader(req, [this](const LoaderView& v) { showView(v); });
+    result_ = step(req, [this](const LoaderView& v) { showView(v); });
     working_ = false;
     PcChecksum = result_.pcChecksum;
     KelvoxChecksum = result_.kelvoxChecksum;
-    if (result_.refused) {
-        if (!result_.refusal.logged)
-            messages().warning(result_.refusal.message);
-        done(ResultAbort);
+    if (result_.refused)
         return;
-    }
     if (sink && !sink->error().isEmpty() && result_.failed)
         messages().error("The serial port " + port->portName().toStdString() +
                          " failed: " + sink->error().toStdString());

@@ -87,8 +87,14 @@ public:
 
     // Prepares the window before it is shown: flags are LoaderFlags (code 1, parameters 2, upload 4).
     void StartLoad(LoadTarget target, int flags);
-    // The work, 500 ms after the window is shown (or at once when called).
+    // The work, 500 ms after the window is shown (or at once when called): LoadCode, else
+    // LoadParamsOnly, else UploadParams.
     void Timer_LoadingStartTimer();
+    // Builds the image and sends it (with the parameter sets when asked); false when a file is
+    // missing or refused (the user has been told; nothing was sent).
+    bool LoadCode();
+    void LoadParamsOnly();
+    void UploadParams();
 
     // The serial port of the serial target; the main window's VantorComPort unless set.
     void setSerialPort(QSerialPort* port) { serialPort_ = port; }
@@ -123,6 +129,8 @@ protected:
 
 private:
     void showView(const LoaderView& v);
+    // Runs one step of the loader on this window's link, port and parameter set.
+    void run(LoaderResult (*step)(const LoaderRequest&, const LoaderViewFn&));
 
     int flags_ = 0;
     LoadPaths paths_;
