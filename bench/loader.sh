@@ -42,6 +42,7 @@ grep "Checksum on code" "$tmp/usb.out" | sed 's/^/  /'
 above=$(sed -n 's/.*, \([-0-9.]*\) % above/\1/p' "$tmp/usb.err")
 verdict=$(awk -v a="$above" 'BEGIN { print (a <= 3.0 ? "within" : "ABOVE") }')
 echo "  target: at most 3 % above the pauses: $verdict"
+echo "  (the wall time includes the 20 ms read time-out of the controller's checksum reply)"
 
 echo "Direct load of the same image and the green SSB parameters to the simulated DSP (pseudo-terminal):"
 "$cli" --vantor "$tmp/vantor" dsp direct --sim-dsp --timing >"$tmp/direct.out" 2>"$tmp/direct.err" ||
