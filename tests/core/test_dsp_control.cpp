@@ -33,7 +33,7 @@ DspStatusRecord status(int mode, int colour, std::vector<uint8_t> encoders = {})
     return s;
 }
 
-struct Fixture : ::testing::Test {
+struct DspControlTest : ::testing::Test {
     UsbScheduler queue;
     VirtualPacer clock;
     DspControl dsp{queue, 'U'};
@@ -161,7 +161,7 @@ TEST(DspLooks, ColourSetMenusAndButtons) {
     EXPECT_TRUE(r[2].bold);
 }
 
-TEST_F(Fixture, FirstStatusRebuildsAndWritesEveryRow) {
+TEST_F(DspControlTest, FirstStatusRebuildsAndWritesEveryRow) {
     auto out = apply(status(1, 1));
     EXPECT_TRUE(out.rebuilt);
     EXPECT_EQ(out.changedRows.size(), static_cast<size_t>(DspRowCount));
@@ -186,7 +186,7 @@ TEST_F(Fixture, FirstStatusRebuildsAndWritesEveryRow) {
     EXPECT_EQ(dsp.record(rowOfParam(45)).VALUE, 3);
 }
 
-TEST_F(Fixture, EncoderChangeReadsTheStoredSetAgain) {
+TEST_F(DspControlTest, EncoderChangeReadsTheStoredSetAgain) {
     apply(status(1, 1, {0, 0, 22, 0, 0, 0, 0, 0, 31, 32}));
     EXPECT_EQ(dsp.record(rowOfParam(22)).ENCODER, 3);
     EXPECT_EQ(DspEncoderText(dsp.record(rowOfParam(31)).ENCODER), "A");
@@ -202,7 +202,7 @@ TEST_F(Fixture, EncoderChangeReadsTheStoredSetAgain) {
     EXPECT_EQ(DspEncoderText(dsp.record(rowOfParam(22)).ENCODER), "");
 }
 
-TEST_F(Fixture, EncoderChangeWithAModeChangeRebuildsTwice) {
+TEST_F(DspControlTest, EncoderChangeWithAModeChangeRebuildsTwice) {
     apply(status(1, 1, {22}));
     apply(status(1, 1, {22}));
     EXPECT_TRUE(apply(status(0, 1, {41})).rebuilt);
@@ -210,7 +210,7 @@ TEST_F(Fixture, EncoderChangeWithAModeChangeRebuildsTwice) {
     EXPECT_FALSE(apply(status(0, 1, {41})).rebuilt);
 }
 
-TEST_F(Fixture, RowsFollowTheModeGroup) {
+TEST_F(DspControlTest, RowsFollowTheModeGroup) {
     apply(status(3, 1));
     EXPECT_EQ(dsp.ModeGroup, 2);
     EXPECT_EQ(dsp.record(38).PARAMNO, 64);
@@ -222,7 +222,7 @@ TEST_F(Fixture, RowsFollowTheModeGroup) {
     EXPECT_EQ(dsp.record(38).VALUE, 163);
 }
 
-TEST_F(Fixture, ShortStoredSetReadKeepsTheOldSet) {
+TEST_F(DspControlTest, ShortStoredSetReadKeepsTheOldSet) {
     dsp.StoredSet.fill(9);
     dsp.ApplyStatus(status(1, 2), [](DspStoredSet& set) {
         set.fill(1); // a failing read may have scribbled on its buffer
@@ -231,7 +231,7 @@ TEST_F(Fixture, ShortStoredSetReadKeepsTheOldSet) {
     EXPECT_EQ(dsp.StoredSet[5], 9);
 }
 
-TEST_F(Fixture, SwitchWaitsForItsConfirmation) {
+TEST_F(DspControlTest, SwitchWaitsForItsConfirmation) {
     apply(status(1, 1));
     EXPECT_FALSE(dsp.SwitchChecked[0]);
     queue.request(SlotReadDspStatus);
@@ -257,7 +257,7 @@ TEST_F(Fixture, SwitchWaitsForItsConfirmation) {
     EXPECT_TRUE(dsp.SwitchChecked[0]);
 }
 
-TEST_F(Fixture, LostSwitchChangeGivesUpAfterAFewStatuses) {
+TEST_F(DspControlTest, LostSwitchChangeGivesUpAfterAFewStatuses) {
     apply(status(1, 1));
     ASSERT_TRUE(dsp.SwitchClick(2, true)); // auto notch, parameter 4
     queue.tick(true);                      // the change goes out, and is lost on the way
@@ -271,7 +271,7 @@ TEST_F(Fixture, LostSwitchChangeGivesUpAfterAFewStatuses) {
     EXPECT_TRUE(dsp.SwitchClick(2, true));
 }
 
-TEST_F(Fixture, SwitchClickWhileAnotherChangeWaitsIsNotSent) {
+TEST_F(DspControlTest, SwitchClickWhileAnotherChangeWaitsIsNotSent) {
     apply(status(1, 1));
     dsp.OpenEditor(rowOfParam(41), true);
     dsp.ChangeFromEditor(3.35);
@@ -281,7 +281,7 @@ TEST_F(Fixture, SwitchClickWhileAnotherChangeWaitsIsNotSent) {
     EXPECT_EQ(dsp.ChangeParam, 41);
 }
 
-TEST_F(Fixture, EditorChangeStoresAndRequests) {
+TEST_F(DspControlTest, EditorChangeStoresAndRequests) {
     apply(status(1, 2));
     const int row = rowOfParam(41);
     DspEditorSetup e = dsp.OpenEditor(row, true);
@@ -305,7 +305,7 @@ TEST_F(Fixture, EditorChangeStoresAndRequests) {
     EXPECT_TRUE(line.empty());
 }
 
-TEST_F(Fixture, ColourClickIgnoredWhileAChangeWaits) {
+TEST_F(DspControlTest, ColourClickIgnoredWhileAChangeWaits) {
     queue.request(SlotReadDspStatus);
     EXPECT_TRUE(dsp.ColourClick(2));
     EXPECT_FALSE(queue.requested(SlotReadDspStatus));
@@ -318,7 +318,7 @@ TEST_F(Fixture, ColourClickIgnoredWhileAChangeWaits) {
     EXPECT_EQ(dsp.NewColour, 1);
 }
 
-TEST_F(Fixture, ModeAndWidthButtons) {
+TEST_F(DspControlTest, ModeAndWidthButtons) {
     apply(status(3, 1));
     dsp.ModeClick();
     EXPECT_EQ(dsp.CurMode, 0);
@@ -337,7 +337,7 @@ TEST_F(Fixture, ModeAndWidthButtons) {
     EXPECT_EQ(dsp.CurWidth, 0);
 }
 
-TEST_F(Fixture, SerialRouteSendsFramesAndWaitsForNothing) {
+TEST_F(DspControlTest, SerialRouteSendsFramesAndWaitsForNothing) {
     dsp.Route = 'S';
     dsp.ModeClick();
     dsp.SwitchClick(4, true); // VOX / QSK, parameter 7
@@ -353,7 +353,7 @@ TEST_F(Fixture, SerialRouteSendsFramesAndWaitsForNothing) {
     EXPECT_FALSE(dsp.StatusTick(true, false, false));
 }
 
-TEST_F(Fixture, StatusTicksAndHoldOff) {
+TEST_F(DspControlTest, StatusTicksAndHoldOff) {
     EXPECT_TRUE(dsp.StatusTick(true, false, false));
     EXPECT_FALSE(dsp.StatusTick(false, false, false));
     EXPECT_FALSE(dsp.StatusTick(true, true, false));
