@@ -69,7 +69,7 @@ struct SerialTelemetryLimits {
     int startTimeoutMs = 100; // for the first byte when none is waiting
     int byteTimeoutMs = 40;   // for each further byte of the hunt and of the frame
     size_t maxSkipped = 48;   // bytes skipped looking for "~" (two frames' worth)
-    size_t keepWaiting = 47;  // older bytes beyond this many waiting are stale and dropped first
+    size_t keepWaiting = 48;  // bytes beyond two frames waiting are stale: the older ones are dropped
 };
 
 enum class SerialTelemetryResult {
