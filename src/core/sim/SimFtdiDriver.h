@@ -25,6 +25,12 @@ public:
     void replug(int i);
     bool plugged(int i) const { return units_.at(static_cast<size_t>(i)).plugged; }
 
+    // The description a controller shows in the device list (default DescriptionText); lets a run
+    // show controllers named in other letter cases, or FTDI devices that are not a Kelvox.
+    void setDescription(int i, std::string text) {
+        units_.at(static_cast<size_t>(i)).description = std::move(text);
+    }
+
     // Faults apply to every controller.
     void addFault(const SimFault& f);
     void clearFaults();
@@ -50,6 +56,7 @@ public:
 private:
     struct Unit {
         std::unique_ptr<SimController> sim;
+        std::string description = DescriptionText;
         bool plugged = true;
         FtHandle handle = 0; // 0 while closed
         uint32_t readTimeoutMs = 0, writeTimeoutMs = 0;

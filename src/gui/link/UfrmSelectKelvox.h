@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QListWidget;
 class QListWidgetItem;
 class QPushButton;
@@ -26,6 +28,9 @@ public:
     static int choose(const std::vector<TUsbDeviceEntry>& entries, QWidget* parent = nullptr);
     // A chooser for TUsb that shows this dialog.
     static TUsb::Chooser chooser();
+
+    // What "Exit Tarnix" does after closing the dialog: ends the program (tests replace it).
+    static std::function<void()> exitProgram;
 
     QListWidget* RzEditListBox_Kelvox;
     QPushButton* RzBitBtn_Select;
