@@ -45,7 +45,7 @@ sed -n 2p "$work/seq" | grep -Eq '^[0-9]+\.[0-9]{3} pause 50$' || fail "no 50 ms
 sed -n 3p "$work/seq" | grep -Eq '^[0-9]+\.[0-9]{3} read 9 -> 9 24 24 4B 58( [0-9A-F]{2}){5}$' ||
     fail "no 9-byte read after the pause: $(cat "$work/seq")"
 
-# Faults: a version query without reply exits 3; a bad specification is a usage error.
+# Faults: a version query without reply exits 3; a malformed fault switch is a usage error.
 run 3 --sim --sim-fault CFG_Z:noreply version
 run 1 --sim --sim-fault CFG_Z:explode version
 
