@@ -17,11 +17,13 @@ protected:
     void SetUp() override {
         setPacer(&clock);
         setMessages(&shown);
+        Usb = TUsb();
         ErrorReportEnabled = false;
     }
     void TearDown() override {
         if (usb.IsOpen)
             usb.CloseLink();
+        Usb = TUsb();
         setFtdiDriver(nullptr);
         setPacer(nullptr);
         setMessages(nullptr);
@@ -44,7 +46,8 @@ protected:
     VirtualPacer clock;
     RecordingMessages shown;
     std::unique_ptr<SimFtdiDriver> sim;
-    TUsb usb;
+    // The program's link, as the code under test uses it.
+    TUsb& usb = Usb;
 };
 
 } // namespace tarnix::test

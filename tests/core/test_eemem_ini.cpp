@@ -118,6 +118,10 @@ TEST_F(EememIniTest, ValuesReadAsTheControllerKeepsThem) {
         auto img = readText(std::string("[") + c.section + "]\r\n" + c.line + "\r\n");
         EXPECT_EQ(c.field(img), c.expected) << c.line;
     }
+    // A file that is not an INI file at all: every key at its default.
+    const char junk[] = "\0\xff[rfconfig\n=\n\x01"
+                        "ddsclock\r\r[\n";
+    EXPECT_EQ(readText(std::string(junk, sizeof junk - 1)), EememIniData_type());
     auto img = readText("[RTC]\nLocalTimeOffset=half past\n[PCA9555tasks]\nPCA9555_Task5_Label=Band relay\n");
     EXPECT_EQ(img.LocalTimeOffset, "half past"); // kept as text; the upload decides
     EXPECT_EQ(img.PCA9555tasks[4].Label, "Band relay");

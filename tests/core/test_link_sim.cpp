@@ -210,9 +210,9 @@ TEST_F(SimCatalogue, FaultsTouchOnlyTheirCommand) {
     EXPECT_FALSE(usbQuery(usb, command("$$$DDS_S"), reply));
 }
 
-TEST(SimFaultSpec, ParsesTheDocumentedForms) {
+TEST(SimFaultText, ParsesTheDocumentedForms) {
     struct Case {
-        const char* spec;
+        const char* text;
         bool ok;
         const char* command;
         SimFault::Kind kind;
@@ -231,12 +231,12 @@ TEST(SimFaultSpec, ParsesTheDocumentedForms) {
         {"DSP_A:noreply=2", false, "", SimFault::NoReply, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec);
+        SCOPED_TRACE(c.text);
         std::string error;
-        auto f = parseSimFault(c.spec, &error);
+        auto f = parseSimFault(c.text, &error);
         ASSERT_EQ(f.has_value(), c.ok) << error;
         if (!c.ok) {
-            EXPECT_NE(error.find(c.spec), std::string::npos);
+            EXPECT_NE(error.find(c.text), std::string::npos);
             continue;
         }
         EXPECT_EQ(f->command, c.command);

@@ -46,7 +46,7 @@ int LinkSession::prepare() {
     return ExitOk;
 }
 
-int LinkSession::open() {
+int LinkSession::open(bool statusOnStdout) {
     if (int rc = prepare(); rc != ExitOk)
         return rc;
     bool several = false;
@@ -74,7 +74,7 @@ int LinkSession::open() {
         std::printf("%s\n", UsbNoLinkText().c_str());
         return ExitNoController;
     }
-    std::printf("%s\n", Usb.LinkText().c_str());
+    std::fprintf(statusOnStdout ? stdout : stderr, "%s\n", Usb.LinkText().c_str());
     return ExitOk;
 }
 
@@ -175,7 +175,7 @@ int sendVerb(Context& ctx, Args& args) {
                      c.payloadBytes, payload.size());
 
     LinkSession link(ctx);
-    if (int rc = link.open(); rc != ExitOk)
+    if (int rc = link.open(false); rc != ExitOk)
         return rc;
     std::vector<uint8_t> bytes(payload.begin(), payload.end()), reply;
     if (!usbTransact(Usb, c, bytes, reply)) {

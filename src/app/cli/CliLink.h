@@ -23,8 +23,9 @@ public:
     // Installs the driver only (for listing). ExitOk, or prints why not and returns ExitUsage.
     int prepare();
     // Installs the driver and opens the link to the one controller (or the one --serial names),
-    // printing the status text. ExitOk, or prints why not and returns its exit code.
-    int open();
+    // printing the status text (on standard error when the verb's output is data). ExitOk, or prints
+    // why not and returns its exit code.
+    int open(bool statusOnStdout = true);
 
     SimFtdiDriver* simulator() const;
 

@@ -12,7 +12,7 @@ CommandInfo order(std::string_view text, std::string_view purpose, int payload, 
     c.text = text;
     c.purpose = purpose;
     c.payloadBytes = payload;
-    c.slots = slots;
+    c.schedulerSlots = slots;
     return c;
 }
 
@@ -24,7 +24,7 @@ CommandInfo query(std::string_view text, std::string_view purpose, int reply, in
     c.reply = ReplyKind::Block;
     c.replyBytes = reply;
     c.pauseBeforeReply = pauseR;
-    c.slots = slots;
+    c.schedulerSlots = slots;
     return c;
 }
 

@@ -33,8 +33,8 @@ struct CommandInfo {
     int pauseAfterChunk = 0;    // A: after each payload write
     int pauseBeforeReply = 0;   // R (for Text replies: the longest time the reply is polled for)
     int pauseAfterReply = 0;
-    std::string_view then;  // the query that follows a set ("$$$RTC_Y"), empty if none
-    std::string_view slots; // the scheduler slots that run it, as listed ("11, 22", "MOX")
+    std::string_view then;           // the query that follows a set ("$$$RTC_Y"), empty if none
+    std::string_view schedulerSlots; // the scheduler slots that run it, as listed ("11, 22", "MOX")
 };
 
 // The whole catalogue, in the order the commands are listed.

@@ -17,9 +17,9 @@ std::unique_ptr<FtdiDriver> makeFtdiDriver(const LinkOptions& options, std::stri
         auto sim = std::make_unique<SimFtdiDriver>(options.sim, options.simState);
         if (!sim->stateProblem().empty())
             return fail(sim->stateProblem());
-        for (const std::string& spec : options.simFaults) {
+        for (const std::string& text : options.simFaults) {
             std::string why;
-            auto f = parseSimFault(spec, &why);
+            auto f = parseSimFault(text, &why);
             if (!f)
                 return fail(why);
             sim->addFault(*f);

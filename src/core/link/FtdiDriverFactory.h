@@ -14,11 +14,11 @@ class SimFtdiDriver;
 struct LinkOptions {
     int sim = 0;                        // simulated controllers instead of FTDI devices (0: real devices)
     std::string simState;               // the simulators' EEPROM kept in this file across runs
-    std::vector<std::string> simFaults; // fault specifications, see parseSimFault
+    std::vector<std::string> simFaults; // fault switches as text, see parseSimFault
     std::string trace;                  // the link trace file; empty for none
 };
 
-// nullptr with *error set when a fault specification is bad or the trace file cannot be written.
+// nullptr with *error set when a fault switch is malformed or the trace file cannot be written.
 std::unique_ptr<FtdiDriver> makeFtdiDriver(const LinkOptions& options, std::string* error = nullptr);
 
 // The simulator behind a driver made by makeFtdiDriver (through the trace), or nullptr.

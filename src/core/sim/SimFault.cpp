@@ -16,18 +16,18 @@ std::string simFaultSyntax() {
            "  CMD is a command with or without its \"$$$\" (DSP_A, $$$DSP_A) or * for every command";
 }
 
-std::optional<SimFault> parseSimFault(std::string_view spec, std::string* error) {
+std::optional<SimFault> parseSimFault(std::string_view text, std::string* error) {
     auto fail = [&](const std::string& why) -> std::optional<SimFault> {
         if (error)
-            *error = "bad --sim-fault '" + std::string(spec) + "': " + why;
+            *error = "bad --sim-fault '" + std::string(text) + "': " + why;
         return std::nullopt;
     };
-    size_t colon = spec.rfind(':');
+    size_t colon = text.rfind(':');
     if (colon == std::string_view::npos)
         return fail("expected CMD:KIND[=N]");
     SimFault f;
-    std::string cmd = trim(spec.substr(0, colon));
-    std::string kind = trim(spec.substr(colon + 1));
+    std::string cmd = trim(text.substr(0, colon));
+    std::string kind = trim(text.substr(colon + 1));
     if (cmd != "*") {
         if (!startsWith(cmd, "$$$"))
             cmd = "$$$" + cmd;

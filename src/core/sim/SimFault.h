@@ -20,12 +20,12 @@ struct SimFault {
     std::string command; // full text ("$$$DSP_A") or "*"
     Kind kind = NoReply;
     static constexpr int DefaultDelayMs = 5000;
-    int n = -1; // the number of the specification; -1 when not given
+    int n = -1; // the number given with the fault; -1 when not given
     bool matches(std::string_view cmd) const { return command == "*" || command == cmd; }
 };
 
-// nullopt with *error set for a bad specification.
-std::optional<SimFault> parseSimFault(std::string_view spec, std::string* error = nullptr);
+// nullopt with *error set for a malformed fault switch.
+std::optional<SimFault> parseSimFault(std::string_view text, std::string* error = nullptr);
 std::string simFaultSyntax();
 
 } // namespace tarnix

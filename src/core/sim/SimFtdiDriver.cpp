@@ -91,6 +91,8 @@ bool SimFtdiDriver::saveState(std::string* error) {
 void SimFtdiDriver::unplug(int i) {
     Unit& u = units_.at(static_cast<size_t>(i));
     u.plugged = false;
+    if (u.handle)
+        gone_.insert(u.handle);
     u.handle = 0;
     u.vanishAfter = -1;
 }
@@ -165,7 +167,7 @@ FtStatus SimFtdiDriver::openBySerial(const std::string& serial, FtHandle& handle
 FtStatus SimFtdiDriver::close(FtHandle handle) {
     Unit* u = unitOf(handle);
     if (!u)
-        return FT_INVALID_HANDLE;
+        return missing(handle);
     u->handle = 0;
     return FT_OK;
 }
@@ -173,7 +175,7 @@ FtStatus SimFtdiDriver::close(FtHandle handle) {
 FtStatus SimFtdiDriver::reset(FtHandle handle) {
     Unit* u = unitOf(handle);
     if (!u)
-        return FT_IO_ERROR;
+        return missing(handle);
     u->sim->purge(pacer().nowMs());
     return FT_OK;
 }
@@ -181,7 +183,7 @@ FtStatus SimFtdiDriver::reset(FtHandle handle) {
 FtStatus SimFtdiDriver::purgeRx(FtHandle handle) {
     Unit* u = unitOf(handle);
     if (!u)
-        return FT_IO_ERROR;
+        return missing(handle);
     u->sim->purge(pacer().nowMs());
     return FT_OK;
 }
@@ -189,7 +191,7 @@ FtStatus SimFtdiDriver::purgeRx(FtHandle handle) {
 FtStatus SimFtdiDriver::setTimeouts(FtHandle handle, uint32_t readMs, uint32_t writeMs) {
     Unit* u = unitOf(handle);
     if (!u)
-        return FT_IO_ERROR;
+        return missing(handle);
     u->readTimeoutMs = readMs;
     u->writeTimeoutMs = writeMs;
     return FT_OK;
@@ -198,7 +200,7 @@ FtStatus SimFtdiDriver::setTimeouts(FtHandle handle, uint32_t readMs, uint32_t w
 FtStatus SimFtdiDriver::queueStatus(FtHandle handle, uint32_t& rxBytes) {
     Unit* u = unitOf(handle);
     if (!u)
-        return FT_IO_ERROR;
+        return missing(handle);
     rxBytes = static_cast<uint32_t>(u->sim->available(pacer().nowMs()));
     // A queue query is a round trip on the bus. On a virtual clock, let it cost a little time so that
     // a loop that polls until bytes arrive sees time pass.
@@ -211,7 +213,7 @@ FtStatus SimFtdiDriver::write(FtHandle handle, const uint8_t* data, uint32_t n, 
     written = 0;
     Unit* u = unitOf(handle);
     if (!u)
-        return FT_IO_ERROR;
+        return missing(handle);
     // A vanish fault is armed by the write that carries its command.
     if (u->vanishAfter < 0) {
         std::string head(reinterpret_cast<const char*>(data), std::min<uint32_t>(n, 16));
@@ -244,7 +246,7 @@ FtStatus SimFtdiDriver::read(FtHandle handle, uint8_t* data, uint32_t n, uint32_
     got = 0;
     Unit* u = unitOf(handle);
     if (!u)
-        return FT_IO_ERROR;
+        return missing(handle);
     double now = pacer().nowMs();
     if (u->sim->available(now) < n) {
         // Wait for the count or the read time-out, whichever comes first.

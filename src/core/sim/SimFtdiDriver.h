@@ -5,6 +5,7 @@
 #include "sim/SimController.h"
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,9 @@ private:
         long vanishAfter = -1; // bytes still accepted before vanishing; -1 when not armed
     };
     Unit* unitOf(FtHandle h);
+    // The status for a handle that names no open controller: gone from the bus, or never valid.
+    FtStatus missing(FtHandle h) const { return gone_.count(h) ? FT_IO_ERROR : FT_INVALID_HANDLE; }
+    std::set<FtHandle> gone_;
     std::vector<size_t> listed_; // the units plugged in at the last count
     std::vector<Unit> units_;
     std::vector<SimFault> faults_;

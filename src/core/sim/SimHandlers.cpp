@@ -292,7 +292,7 @@ std::map<std::string_view, H> build() {
         case 'M':
             if (p[2] <= 3) {
                 slot[4] = p[2];
-                if (vfo == s.dds[16] % 2)
+                if (vfo == (s.dds[16] ? 1 : 0))
                     s.dsp[2] = p[2];
             }
             break;

@@ -1,6 +1,9 @@
 #include "shell/UfrmMain.h"
 
 #include "base/Files.h"
+#include "config/UEememIni.h"
+#include "config/UParams.h"
+#include "config/UfrmParamFile.h"
 #include "base/Messages.h"
 #include "base/Pacer.h"
 #include "link/D2XXUnit.h"
@@ -75,6 +78,9 @@ TfrmMain::TfrmMain(QWidget* parent)
     LoadMainSettings();
     LoadDebugOptions();
     LoadKvqIni();
+    ReadEememIni();
+    delete Params;
+    Params = new TParams();
     Queue.ClearUsbQueue();
     NeedVersion = true;
     DspTelemetryRoute = RouteFromSetting(RegIniData.DspTelemetry);
@@ -97,6 +103,8 @@ TfrmMain::TfrmMain(QWidget* parent)
 TfrmMain::~TfrmMain() {
     if (frmMain == this)
         frmMain = nullptr;
+    delete Params;
+    Params = nullptr;
 }
 
 void TfrmMain::buildStatusBar() {
@@ -189,7 +197,7 @@ void TfrmMain::buildMenus() {
     addItem(setup, "&COM port", "MI_COMport", [this] { MI_COMportClick(); });
     addItem(setup, "&USB connection", "MI_USBconnection", [this] { MI_USBconnectionClick(); });
     addItem(setup, "Set Vantor &Folder name", "MI_VantorFolder", [this] { MI_VantorFolderClick(); });
-    addItem(setup, "Select DSP &Parameter file", "MI_ParamFile", [this] { MI_ParamFileClick(); }, false);
+    addItem(setup, "Select DSP &Parameter file", "MI_ParamFile", [this] { MI_ParamFileClick(); });
     linkItems_ << addItem(setup, "&DDS clock, Offsets", "MI_DdsClock", {}, false);
     linkItems_ << addItem(setup, "Load/Save &EEMEM", "MI_Eemem", {}, false);
     linkItems_ << addItem(setup, "&Hardware config", "MI_Hardware", {}, false);
@@ -390,7 +398,7 @@ void TfrmMain::MI_VantorFolderClick() {
     dialog.exec();
 }
 
-void TfrmMain::MI_ParamFileClick() {}
+void TfrmMain::MI_ParamFileClick() { TfrmParamFile::Execute(this); }
 
 void TfrmMain::closeEvent(QCloseEvent* e) {
     ClosingDown = true;
@@ -413,6 +421,7 @@ static void addShellTourStops(QList<TourStop>& stops, TfrmMain* main) {
     stops.prepend({"TAboutBox", [main]() -> QWidget* { return new TAboutBox(main); }, {}});
     stops.prepend({"TSetupForm", [main]() -> QWidget* { return new TSetupForm(main); }, {}});
     stops.prepend({"TfrmSelectVantorDir", [main]() -> QWidget* { return new TfrmSelectVantorDir(main); }, {}});
+    stops.prepend({"TfrmParamFile", [main]() -> QWidget* { return new TfrmParamFile(main); }, {}});
     stops.prepend({"TfrmComSel", [main]() -> QWidget* { return new TfrmComSel(main); }, {}});
 }
 
