@@ -1,6 +1,7 @@
 #include "dsp/DspControl.h"
 
 #include "base/Pacer.h"
+#include "config/UParams.h"
 #include "link/CommandCatalogue.h"
 #include "link/D2XXUnit.h"
 #include "link/Transaction.h"
@@ -48,7 +49,16 @@ int dspRowsInGrid(int grid) {
 }
 
 bool dspIsExtraParam(int p) {
-    return (p >= 15 && p <= 19) || (p >= 26 && p <= 29) || p == 78 || p == 79 || p == 86;
+    return IsExtraParam(p);
+}
+
+DspParamInfos DspParamInfosFrom(const TParams& params) {
+    DspParamInfos infos;
+    for (int p = 1; p < 100; ++p) {
+        const size_t i = static_cast<size_t>(p);
+        infos[i] = {params.Names[i], params.Multiplier[i], params.MaxValue[i], params.MinValue[i]};
+    }
+    return infos;
 }
 
 int dspModeGroup(int mode) {
@@ -423,9 +433,11 @@ void DspControl::WidthClick() {
     sendChange();
 }
 
-void DspControl::ModeClick() {
+void DspControl::ModeClick(const std::function<void()>& shown) {
     CurMode = CurMode >= 3 ? 0 : static_cast<uint8_t>(CurMode + 1);
     UpdateSwitches();
+    if (shown)
+        shown();
     ChangeParam = 2;
     ChangeValue = CurMode;
     sendChange();

@@ -12,6 +12,7 @@
 
 namespace tarnix {
 
+class TParams;
 class TUsb;
 class UsbScheduler;
 
@@ -70,6 +71,7 @@ struct DspParamInfo {
 };
 // Index = parameter number (0 unused).
 using DspParamInfos = std::array<DspParamInfo, 100>;
+DspParamInfos DspParamInfosFrom(const TParams& params);
 
 // The shown value: the stored value itself for multiplier 100, else multiplier × value / 100 rounded
 // to three significant digits (halves upward) with two decimals.
@@ -223,7 +225,9 @@ public:
     // still holds what the box is to show.
     bool SwitchClick(int i, bool checked);
     void WidthClick();
-    void ModeClick();
+    // shown runs once the new mode is in CurMode and the switches are updated, before the pause that
+    // follows a mode change sent to the controller.
+    void ModeClick(const std::function<void()>& shown = {});
     // Colour set 1, 2 or 3; false when a colour change still waits.
     bool ColourClick(uint8_t colour);
 
