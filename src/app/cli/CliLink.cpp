@@ -160,6 +160,10 @@ int sendVerb(Context& ctx, Args& args) {
     if (const CommandInfo* known = findCommand(text))
         c = *known;
     c.text = text;
+    if (c.payloadBytes > 0 && static_cast<int>(payload.size()) != c.payloadBytes &&
+        c.count == CountField::None)
+        std::fprintf(stderr, "tarnix-cli: note: %s expects %d payload bytes, sending %zu\n", text.c_str(),
+                     c.payloadBytes, payload.size());
     if (payloadText && c.payloadBytes >= 0 && c.count == CountField::None)
         c.payloadBytes = static_cast<int>(payload.size());
     if (replyBytes) {
@@ -169,10 +173,6 @@ int sendVerb(Context& ctx, Args& args) {
     }
     if (pauseMs)
         c.pauseBeforeReply = *pauseMs;
-    if (c.payloadBytes > 0 && static_cast<int>(payload.size()) != c.payloadBytes &&
-        c.count == CountField::None)
-        std::fprintf(stderr, "tarnix-cli: note: %s expects %d payload bytes, sending %zu\n", text.c_str(),
-                     c.payloadBytes, payload.size());
 
     LinkSession link(ctx);
     if (int rc = link.open(false); rc != ExitOk)
