@@ -4,11 +4,15 @@
 #include "dsp/DspMonitorGrids.h"
 #include "dsp/DspMonitorPanel.h"
 #include "dsp/SegmentMeter.h"
+#include "sim/PtyDsp.h"
+#include "sim/SimTelemetry.h"
 
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QTableView>
 #include <QtTest>
 
@@ -76,6 +80,7 @@ private slots:
     void testPointBarIsDrawnToThePixel();
     void gainBarIsDrawnToThePixel();
     void segmentMeterClampsAndColours();
+    void serialRouteOverThePseudoTerminal();
 };
 
 void TestDspMonitor::startsWithReceiveNamesAndZeros() {
@@ -358,6 +363,49 @@ void TestDspMonitor::segmentMeterClampsAndColours() {
     QCOMPARE(QColor(img.pixel(55, 8)), QColor(Qt::yellow));
     QVERIFY(QColor(img.pixel(75, 8)) != QColor(Qt::yellow));
     QVERIFY(QColor(img.pixel(115, 8)) != QColor(Qt::red));
+}
+
+void TestDspMonitor::serialRouteOverThePseudoTerminal() {
+    PtyDsp dsp;
+    QVERIFY2(dsp.ok(), dsp.error().c_str());
+    dsp.start();
+    QSerialPort port(QString::fromStdString(dsp.devicePath()));
+    port.setBaudRate(QSerialPort::Baud9600);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+
+    // One frame: bytes 2..23 replaced, the power bytes of an earlier USB record kept.
+    DspTelemetry t;
+    putLe16(&t.Telemetry[24], 99);
+    const TelemetryBody body = SimTelemetryBody(4000, false);
+    dsp.sendRaw({0x00, 0x13}); // line noise before the frame
+    dsp.sendTelemetry(body);
+    QCOMPARE(ReadTelemetrySerialPort(port, t), SerialTelemetryResult::Frame);
+    QVERIFY(std::equal(body.begin(), body.end(), t.Telemetry.begin() + 2));
+    QCOMPARE(int(t.forward()), 99);
+
+    TDspMonitorPanel p;
+    p.showTelemetry(t);
+    QCOMPARE(p.RzLabel_ss->text(), QString::fromStdString(SmeterText(body[17])));
+
+    // A broken sync drops the frame.
+    const auto before = t.Telemetry;
+    dsp.sendRaw({'~', 'x', 1, 2, 3});
+    QCOMPARE(ReadTelemetrySerialPort(port, t), SerialTelemetryResult::NoSync);
+    QCOMPARE(t.Telemetry, before);
+
+    // A silent DSP costs one bounded wait, not a hung window.
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(ReadTelemetrySerialPort(port, t), SerialTelemetryResult::NoStart);
+    QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+
+    // A DSP streaming faster than the poll: each read shows a recent frame and the backlog stays small.
+    dsp.streamTelemetry(20);
+    QTest::qWait(400);
+    QCOMPARE(ReadTelemetrySerialPort(port, t), SerialTelemetryResult::Frame);
+    QVERIFY2(port.bytesAvailable() < 48, qPrintable(QString::number(port.bytesAvailable())));
+    dsp.streamTelemetry(0);
+    dsp.stop();
 }
 
 QTEST_MAIN(TestDspMonitor)
