@@ -1,11 +1,12 @@
 #include "shell/UfrmMain.h"
 
 #include "base/Files.h"
+#include "base/Messages.h"
+#include "base/Pacer.h"
 #include "config/UEememIni.h"
 #include "config/UParams.h"
 #include "config/UfrmParamFile.h"
-#include "base/Messages.h"
-#include "base/Pacer.h"
+#include "dsp/UfrmDSP.h"
 #include "link/D2XXUnit.h"
 #include "link/UUsb.h"
 #include "shell/CfgUnit.h"
@@ -51,8 +52,9 @@ std::function<void(const QString&)>& TfrmMain::WebPageOpener() {
 TfrmMain::TfrmMain(QWidget* parent)
     : QMainWindow(parent), RzStatusPane_left(new QLabel(this)), RzStatusPane_Kelvox(new QLabel(this)),
       RzStatusPane_COM(new QLabel(this)), RzClockStatus1(new QLabel(this)), Timer_Startup(new QTimer(this)),
-      Timer_USBstatus(new QTimer(this)), Timer_USBqueue(new QTimer(this)), VantorComPort(new QSerialPort(this)),
-      Menu_Window(nullptr), AboutBox(nullptr), mdiArea_(new QMdiArea(this)), clockTimer_(new QTimer(this)) {
+      Timer_USBstatus(new QTimer(this)), Timer_USBqueue(new QTimer(this)),
+      VantorComPort(new QSerialPort(this)), Menu_Window(nullptr), AboutBox(nullptr),
+      mdiArea_(new QMdiArea(this)), clockTimer_(new QTimer(this)) {
     frmMain = this;
     setObjectName("frmMain");
     VantorComPort->setObjectName("VantorComPort");
@@ -69,7 +71,8 @@ TfrmMain::TfrmMain(QWidget* parent)
     Queue.USBqueuePos = 0;
     setWindowTitle(" TARNIX");
     EnsureSettingsKey();
-    QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
+    QSize screen =
+        QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1024, 768);
     LoadMainCoordinates(screen.width(), screen.height());
     move(RegIniData.MainLeft, RegIniData.MainTop);
     resize(RegIniData.MainWidth, RegIniData.MainHeight);
@@ -149,6 +152,14 @@ void TfrmMain::buildToolBar() {
     RzBitBtn_Debug = button("RzBitBtn_Debug", "Debug");
     RzBitBtn_DSP = button("RzBitBtn_DSP", "DSP");
     RzBitBtn_DDS = button("RzBitBtn_DDS", "DDS");
+    RzBitBtn_DSP->setEnabled(true);
+    connect(RzBitBtn_DSP, &QToolButton::clicked, this, &TfrmMain::RzBitBtn_DSPClick);
+}
+
+void TfrmMain::RzBitBtn_DSPClick() {
+    if (!VantorFolderExists() || !Params || !Params->LoadParameterFiles())
+        return;
+    TfrmDSP::Open(this);
 }
 
 QAction* TfrmMain::addItem(QMenu* menu, const QString& caption, const QString& name, std::function<void()> fn,
@@ -162,7 +173,9 @@ QAction* TfrmMain::addItem(QMenu* menu, const QString& caption, const QString& n
     return a;
 }
 
-QAction* TfrmMain::action(const QString& objectName) const { return findChild<QAction*>(objectName); }
+QAction* TfrmMain::action(const QString& objectName) const {
+    return findChild<QAction*>(objectName);
+}
 
 void TfrmMain::buildMenus() {
     QMenuBar* bar = menuBar();
@@ -219,7 +232,8 @@ void TfrmMain::buildMenus() {
     int n = 0;
     for (const WebLink& link : WebsiteLinks()) {
         QString url = QString::fromStdString(link.url);
-        addItem(web, QString::fromStdString(link.caption), QString("MI_Web%1").arg(++n), [this, url] { ShowWebPage(url); });
+        addItem(web, QString::fromStdString(link.caption), QString("MI_Web%1").arg(++n),
+                [this, url] { ShowWebPage(url); });
     }
     addItem(web, "&About", "MI_About", [this] {
         if (AboutBox)
@@ -252,7 +266,8 @@ void TfrmMain::buildMenus() {
         if (!windows.isEmpty())
             Menu_Window->addSeparator();
         for (QMdiSubWindow* w : windows) {
-            QAction* a = Menu_Window->addAction(w->windowTitle(), w, [this, w] { mdiArea_->setActiveSubWindow(w); });
+            QAction* a =
+                Menu_Window->addAction(w->windowTitle(), w, [this, w] { mdiArea_->setActiveSubWindow(w); });
             a->setCheckable(true);
             a->setChecked(w == mdiArea_->activeSubWindow());
         }
@@ -321,13 +336,16 @@ void TfrmMain::reportReadyForBenchmark() {
     if (reported || mode.isEmpty())
         return;
     reported = true;
-    std::printf("ready-epoch-ns %lld\n", static_cast<long long>(QDateTime::currentMSecsSinceEpoch()) * 1000000LL);
+    std::printf("ready-epoch-ns %lld\n",
+                static_cast<long long>(QDateTime::currentMSecsSinceEpoch()) * 1000000LL);
     std::fflush(stdout);
     if (mode == "exit")
         QTimer::singleShot(0, this, &QWidget::close);
 }
 
-void TfrmMain::ToggleMox() { tarnix::ToggleMox(Usb, DspTelemetryRoute); }
+void TfrmMain::ToggleMox() {
+    tarnix::ToggleMox(Usb, DspTelemetryRoute);
+}
 
 bool TfrmMain::VantorFolderExists() {
     if (folderExists(toPosixPath(RegIniData.VantorFolder)))
@@ -374,9 +392,10 @@ void TfrmMain::OpenComPort() {
     VantorComPort->close();
     ComPortOpen = false;
     setDirectLoader(false);
-    messages().error("Failed to open serial port " + name.toStdString() +
-                     "\r\nThis port may not exist on you computer\r\nIf so please select another port or select "
-                     "'none'\r\n    Press OK:");
+    messages().error(
+        "Failed to open serial port " + name.toStdString() +
+        "\r\nThis port may not exist on you computer\r\nIf so please select another port or select "
+        "'none'\r\n    Press OK:");
     setPane(RzStatusPane_COM, name, "red", true);
 }
 
@@ -398,7 +417,9 @@ void TfrmMain::MI_VantorFolderClick() {
     dialog.exec();
 }
 
-void TfrmMain::MI_ParamFileClick() { TfrmParamFile::Execute(this); }
+void TfrmMain::MI_ParamFileClick() {
+    TfrmParamFile::Execute(this);
+}
 
 void TfrmMain::closeEvent(QCloseEvent* e) {
     ClosingDown = true;
@@ -407,6 +428,8 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
     RegIniData.MainWidth = width();
     RegIniData.MainHeight = height();
     SaveMainCoordinates();
+    if (frmDSP)
+        frmDSP->close(); // it goes after its delay; the program does not wait for it
     e->accept();
 }
 
@@ -420,7 +443,8 @@ static void waitMs(int ms) {
 static void addShellTourStops(QList<TourStop>& stops, TfrmMain* main) {
     stops.prepend({"TAboutBox", [main]() -> QWidget* { return new TAboutBox(main); }, {}});
     stops.prepend({"TSetupForm", [main]() -> QWidget* { return new TSetupForm(main); }, {}});
-    stops.prepend({"TfrmSelectVantorDir", [main]() -> QWidget* { return new TfrmSelectVantorDir(main); }, {}});
+    stops.prepend(
+        {"TfrmSelectVantorDir", [main]() -> QWidget* { return new TfrmSelectVantorDir(main); }, {}});
     stops.prepend({"TfrmParamFile", [main]() -> QWidget* { return new TfrmParamFile(main); }, {}});
     stops.prepend({"TfrmComSel", [main]() -> QWidget* { return new TfrmComSel(main); }, {}});
 }
@@ -431,6 +455,7 @@ void TfrmMain::RunTour(const QString& dir) {
     for (int i = 0; i < 20 && NeedVersion; ++i)
         waitMs(100);
     bool ok = writeTourShot(this, dir, "TfrmMain");
+    RegisterDspTourStops();
     QList<TourStop> stops = tourStops();
     addShellTourStops(stops, this);
     for (const TourStop& stop : stops) {
