@@ -2,6 +2,7 @@
 #include "base/ByteOrder.h"
 #include "sim/SimController.h"
 #include "sim/SimFirmware.h"
+#include "sim/SimTelemetry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -397,20 +398,10 @@ std::map<std::string_view, H> build() {
     };
     t["$$$DSP_T"] = [](SimController& sim, const Bytes&, Bytes& r, double now) {
         SimState& s = sim.state();
-        // Test point levels in the order the record carries them.
-        const size_t at[8] = {2, 17, 7, 9, 13, 15, 11, 5};
-        for (int k = 0; k < 8; ++k)
-            putBe16(&r[at[k]],
-                    static_cast<uint16_t>(drift(sim, now + 700.0 * k, 800, 30000, 4000 + 500.0 * k)));
-        uint8_t dac = static_cast<uint8_t>(drift(sim, now, 10, 50, 6000));
-        r[4] = static_cast<uint8_t>((s.mox ? 0x80 : 0) | (sim.noise() % 8 == 0 ? 0x40 : 0) | (dac & 0x3F));
-        r[19] = s.mox ? 0 : static_cast<uint8_t>(drift(sim, now, 6, 80, 5000));
-        r[20] = sim.noise() % 20 == 0 ? 1 : 0;
-        uint16_t bar = static_cast<uint16_t>(r[19] * 40);
-        r[21] = static_cast<uint8_t>((4 << 4) | ((bar >> 8) & 0x0F));
-        r[22] = static_cast<uint8_t>(bar);
-        r[23] =
-            static_cast<uint8_t>(s.mox ? 64 + drift(sim, now, 0, 20, 3000) : drift(sim, now, 28, 100, 8000));
+        // The DSP's own measurements (S-meter, test points, gain chain); the power bytes come from the
+        // controller's meter, the same readings "$$$SWR_S" gives.
+        const auto record = SimTelemetryRecord(now, s.mox);
+        std::copy(record.begin(), record.begin() + 24, r.begin());
         auto [fwd, ref] = power(sim, now);
         putLe16(&r[24], static_cast<uint16_t>(std::lround(fwd)));
         putLe16(&r[26], static_cast<uint16_t>(std::lround(ref)));

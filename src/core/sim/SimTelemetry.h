@@ -14,10 +14,4 @@ std::array<uint8_t, 30> SimTelemetryRecord(double nowMs, bool transmitting);
 // Its bytes 2..23, as the DSP sends them after "~~" on the serial line.
 std::array<uint8_t, 22> SimTelemetryBody(double nowMs, bool transmitting);
 
-// The power meter full scales the simulated controller reports for "$$$SWR_F".
-constexpr uint16_t SimFwdFullScale = 150;
-constexpr uint16_t SimRefFullScale = 75;
-// The 4-byte reply: forward, then reflected full scale, each low byte first.
-std::array<uint8_t, 4> SimPowerScaleReply();
-
 } // namespace tarnix

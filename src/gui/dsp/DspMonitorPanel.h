@@ -10,7 +10,6 @@
 class QLabel;
 class QPushButton;
 class QTableView;
-class QFrame;
 class QSerialPort;
 
 namespace tarnix {
@@ -18,6 +17,7 @@ namespace tarnix {
 class SegmentMeter;
 class TestPointModel;
 class GainModel;
+class ScaleRow;
 
 class TDspMonitorPanel : public QWidget {
     Q_OBJECT
@@ -52,7 +52,7 @@ public:
     QLabel* RzLabel_S930;
     QLabel* RzLabel_Hang;
     QLabel* RzLabel_Spike;
-    QFrame* RzPanel_RT;
+    QLabel* RzPanel_RT; // "Transmit", shown while the DSP transmits
     QTableView* dxDBGrid_Meter;
     QTableView* dxDBGrid_Gain;
     QLabel* RzLabel_AD603;
@@ -78,12 +78,17 @@ public slots:
 
 private:
     void applyDisplay();
+    QWidget* buildSmeter();
+    QWidget* buildPowerMeters();
+    QWidget* buildGain();
 
     DspMonitor monitor_;
     Ad603Table ad603_{};
     PowerScale scale_ = DefaultPowerScale;
     TestPointModel* pointModel_;
     GainModel* gainModel_;
+    ScaleRow* fwdScale_ = nullptr;
+    ScaleRow* refScale_ = nullptr;
 };
 
 // The telemetry poll on route "S" over the window's serial port (see ReadTelemetrySerial).
