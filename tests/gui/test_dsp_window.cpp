@@ -4,6 +4,7 @@
 // cell drawing and the delayed close.
 #include "support/GuiTestEnv.h"
 
+#include "dsp/DspMonitorPanel.h"
 #include "dsp/UfrmDSP.h"
 #include "shell/Globals.h"
 #include "shell/UIniData.h"
@@ -100,6 +101,7 @@ private slots:
     void colourSetsChangeMenusButtonsAndCells();
     void modeButtonRegroupsTheRows();
     void lockedExtraParameters();
+    void holdOffAndLockDisplay();
     void cellDrawing();
     void closesAfterItsDelay();
 };
@@ -121,6 +123,9 @@ void TestDspWindow::opensOnceMaximised() {
     }
     QCOMPARE(s.cell(1, DspColName), QString("RX audio gain"));
     QCOMPARE(s.cell(1, DspColNo), QString("11"));
+    // The power scale is read once, and the meters follow the telemetry.
+    QVERIFY(waitFor([&] { return w->Monitor->powerScale().FwdFullScale == 1400; }));
+    QVERIFY(waitFor([&] { return w->Monitor->RzLabel_ss->text().contains("dB/S0"); }));
     s.main->RzBitBtn_DSP->click();
     QCOMPARE(frmDSP, w);
     QCOMPARE(s.main->mdiArea()->subWindowList().size(), 1);
@@ -165,6 +170,13 @@ void TestDspWindow::serialRouteSendsFiveBytes() {
     TfrmDSP* w = s.open(false);
     QVERIFY(w);
     QCOMPARE(w->RzLabel_Telem->text(), QString("Serial-DSP"));
+    QCOMPARE(w->RzBitBtn_Mode->text(), QString("LSB"));
+    // Telemetry comes from the DSP itself.
+    dsp.streamTelemetry(100);
+    QVERIFY(waitFor([&] { return w->Telemetry.Telemetry[0] == 0x7E; }));
+    QVERIFY(waitFor([&] { return w->Monitor->RzLabel_ss->text().contains("dB/S0"); }));
+    QCOMPARE(w->Monitor->powerScale().FwdFullScale, uint16_t(140));
+    dsp.streamTelemetry(0);
     dsp.clear();
 
     QDoubleSpinBox* e = s.edit(AgcDecayRow);
@@ -299,6 +311,31 @@ void TestDspWindow::lockedExtraParameters() {
     QVERIFY(e);
     QVERIFY(e->isEnabled());
     s.closeEditor(50);
+}
+
+void TestDspWindow::holdOffAndLockDisplay() {
+    Session s;
+    TfrmDSP* w = s.open();
+    QVERIFY(w);
+    // A press in a value cell holds the status polls off for ten ticks.
+    QTableView* view = w->Grids[0];
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {},
+                      view->visualRect(view->model()->index(0, DspColValue)).center());
+    QVERIFY(w->Control.HoldOff);
+    QCOMPARE(w->Control.HoldOffCount, DspHoldOffTicks);
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {},
+                        view->visualRect(view->model()->index(0, DspColValue)).center());
+    s.closeEditor(1);
+
+    // While the display is locked, nothing is read.
+    w->RzChBox_Lock->setChecked(true);
+    QTest::qWait(600);
+    s.sim().dsp[11] = 5;
+    QTest::qWait(1500);
+    QVERIFY(w->Control.record(1).VALUE != 5);
+    QVERIFY(!s.main->Queue.requested(SlotReadTelemetry));
+    w->RzChBox_Lock->setChecked(false);
+    QVERIFY(waitFor([&] { return w->Control.record(1).VALUE == 5; }));
 }
 
 void TestDspWindow::cellDrawing() {

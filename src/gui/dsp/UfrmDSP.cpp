@@ -223,6 +223,8 @@ TfrmDSP::TfrmDSP(QWidget* parent)
     for (DspGridModel* m : Models)
         m->reset();
     updateColourLooks();
+    RzBitBtn_Width->setText(dspWidthCaption(Control.CurWidth));
+    RzBitBtn_Mode->setText(dspModeName(Control.CurMode));
 
     Timer_DSP->setInterval(500);
     Timer_Telem->setInterval(180);
@@ -285,7 +287,7 @@ void TfrmDSP::buildControls() {
         return b;
     };
     RzBitBtn_Width = button("RzBitBtn_Width", "Wide", 56);
-    RzBitBtn_Mode = button("RzBitBtn_Mode", "USB", 56);
+    RzBitBtn_Mode = button("RzBitBtn_Mode", "LSB", 56);
     strip->addWidget(RzBitBtn_Width);
     strip->addWidget(RzBitBtn_Mode);
     strip->addSpacing(8);
