@@ -376,8 +376,16 @@ void TestDspWindow::closesAfterItsDelay() {
     s.main->Request(SlotReadDspStatus);
     QVERIFY(waitFor([&] { return !s.main->Queue.requested(SlotReadDspStatus); }));
 
-    // Closing the main window asks the window to close.
+    // "DSP" while the window is on its way out opens a fresh one.
     w = s.open();
+    QVERIFY(w);
+    w->RzBitBtn_Close->click();
+    s.main->RzBitBtn_DSP->click();
+    QVERIFY(frmDSP && frmDSP != w && !frmDSP->Closing());
+    QVERIFY(waitFor([&] { return s.main->mdiArea()->subWindowList().size() == 1; }));
+    w = frmDSP;
+
+    // Closing the main window asks the window to close.
     QVERIFY(w);
     s.main->close();
     QVERIFY(w->Closing());

@@ -240,6 +240,11 @@ TfrmDSP::TfrmDSP(QWidget* parent)
 TfrmDSP::~TfrmDSP() {
     if (frmDSP == this)
         frmDSP = nullptr;
+    // The grids go first, while the window their editors report to is still whole.
+    for (QTableView*& view : Grids) {
+        delete view;
+        view = nullptr;
+    }
 }
 
 void TfrmDSP::buildControls() {
@@ -400,6 +405,9 @@ std::array<QCheckBox*, DspSwitchCount> TfrmDSP::Switches() const {
 }
 
 TfrmDSP* TfrmDSP::Open(TfrmMain* main) {
+    // A window on its way out is not brought back; it goes now and a fresh one opens.
+    if (frmDSP && frmDSP->Closing())
+        frmDSP->CloseNow();
     if (!frmDSP) {
         auto* w = new TfrmDSP;
         QMdiSubWindow* sub = main->mdiArea()->addSubWindow(w);
@@ -523,7 +531,7 @@ void TfrmDSP::editorChanged(double value) {
 bool TfrmDSP::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress) {
         for (QTableView* view : Grids)
-            if (watched == view->viewport()) {
+            if (view && watched == view->viewport()) {
                 const QModelIndex at = view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
                 if (at.isValid() ? at.column() == DspColValue : view->currentIndex().column() == DspColValue)
                     Control.StartHoldOff();
