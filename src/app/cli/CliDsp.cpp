@@ -2,6 +2,7 @@
 #include "Cli.h"
 
 #include "base/Files.h"
+#include "base/PathCase.h"
 #include "base/ProfileIni.h"
 #include "dsp/LoadImage.h"
 
@@ -14,7 +15,7 @@ namespace {
 // The DSP code file named in the Vantor folder's "kvq.ini".
 std::string dspFileName(const std::string& vantor) {
     ProfileIni ini;
-    ini.load(findPathNoCase(joinPath(vantor, "kvq.ini")));
+    ini.load(resolvePathNoCase(joinPath(vantor, "kvq.ini")));
     return ini.getString("DSP file", "file", "VANTOR2b1x.kvq");
 }
 

@@ -3,6 +3,8 @@
 #include "dsp/DspBench.h"
 #include "link/D2XXUnit.h"
 #include "link/FtdiDriverFactory.h"
+#include "link/UUsb.h"
+#include "link/UfrmSelectKelvox.h"
 #include "shell/AppSetup.h"
 #include "shell/QtMessages.h"
 #include "shell/UAboutBox.h"
@@ -15,11 +17,12 @@
 
 using namespace tarnix;
 
-static const char* usage = "usage: tarnix [--simulate[=N]] [--demo] [--tour DIR] [--trace FILE]\n"
-                           "  --simulate[=N]  N simulated controllers (default 1) on the device list\n"
-                           "  --demo          simulated controller, demo Vantor folder, throw-away settings\n"
-                           "  --tour DIR      open every window in turn, write DIR/<window>.png and .txt, quit\n"
-                           "  --trace FILE    write every link call and pause to FILE\n";
+static const char* usage =
+    "usage: tarnix [--simulate[=N]] [--demo] [--tour DIR] [--trace FILE]\n"
+    "  --simulate[=N]  N simulated controllers (default 1) on the device list\n"
+    "  --demo          simulated controller, demo Vantor folder, throw-away settings\n"
+    "  --tour DIR      open every window in turn, write DIR/<window>.png and .txt, quit\n"
+    "  --trace FILE    write every link call and pause to FILE\n";
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -36,7 +39,7 @@ int main(int argc, char** argv) {
     QtMessages boxes;
     ConsoleMessages console(true);
     setMessages(qEnvironmentVariableIntValue("TARNIX_AUTO_ANSWER") ? static_cast<Messages*>(&console)
-                                                                    : static_cast<Messages*>(&boxes));
+                                                                   : static_cast<Messages*>(&boxes));
     setPump([] { QCoreApplication::processEvents(); });
 
     std::unique_ptr<QTemporaryDir> demoDir;
@@ -51,7 +54,8 @@ int main(int argc, char** argv) {
 
     InstanceLock lock;
     if (!lock.acquire()) {
-        messages().show({MsgIcon::Warning, "Another instance of TARNIX is already running", MsgButtons::Abort, {}});
+        messages().show(
+            {MsgIcon::Warning, "Another instance of TARNIX is already running", MsgButtons::Abort, {}});
         return 1;
     }
 
@@ -65,6 +69,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     setFtdiDriver(driver.get());
+    Usb.setChooser(TfrmSelectKelvox::chooser());
 
     int rc;
     {

@@ -14,7 +14,9 @@ std::string DataFileName;
 char DspTelemetryRoute = 'U';
 bool UsbLinkUp = false;
 
-char RouteFromSetting(int dspTelemetry) { return dspTelemetry == 0 ? 'U' : 'S'; }
+char RouteFromSetting(int dspTelemetry) {
+    return dspTelemetry == 0 ? 'U' : 'S';
+}
 
 std::string DataFileBaseName(int hours, int minutes, int seconds, int millis) {
     char buf[32];
@@ -69,7 +71,8 @@ const std::vector<WebLink>& ManualChapters() {
                                   "X7 - DSP OEM commands",
                                   "X8 - parameter remove replace",
                                   "X9 - Denoiser trim untility"};
-        const char* files[] = {"1", "2", "3", "4", "5", "6", "7", "X1", "X2", "X3", "X4", "X6", "X7", "X8", "X9"};
+        const char* files[] = {"1",  "2",  "3",  "4",  "5",  "6",  "7", "X1",
+                               "X2", "X3", "X4", "X6", "X7", "X8", "X9"};
         std::vector<WebLink> v;
         for (size_t i = 0; i < std::size(captions); ++i)
             v.push_back({captions[i], std::string("https://www.ornwerks.example/vantor/manual/chapter_") +

@@ -66,7 +66,8 @@ static bool copyTree(const QString& from, const QString& to) {
     QDir src(from);
     if (!src.exists() || !QDir().mkpath(to))
         return false;
-    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         QString path = it.next();
         QString target = to + "/" + src.relativeFilePath(path);
@@ -107,6 +108,10 @@ std::unique_ptr<QTemporaryDir> PrepareDemo(QString* error) {
     RegIniData.VantorFolder = vantor.toStdString();
     RegIniData.ComPort = "none";
     SaveMainSettings();
+    // Room for the child windows; the loader still clamps this to the screen.
+    RegIniData.MainWidth = 1200;
+    RegIniData.MainHeight = 800;
+    SaveMainCoordinates();
     return tmp;
 }
 

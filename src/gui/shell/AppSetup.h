@@ -12,10 +12,10 @@ class FtdiDriver;
 struct AppOptions {
     int simulate = 0; // simulated controllers on the device list (0: real FTDI devices)
     bool demo = false;
-    QString tourDir;  // empty: no tour
-    QString trace;    // link trace file
+    QString tourDir; // empty: no tour
+    QString trace;   // link trace file
     bool help = false;
-    QString error;    // a bad argument
+    QString error; // a bad argument
 };
 
 // Reads --simulate[=N], --demo, --tour DIR, --trace FILE and --help.

@@ -37,8 +37,8 @@ TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent) {
 
     auto* data = new QGroupBox(" Data ", this);
     BaudSelect = combo(data, "BaudSelect",
-                       {"300", "600", "1,200", "2,400", "4,800", "9,600", "19,200", "38,400", "57,600", "115,200",
-                        "230,400", "460,800", "921,600"},
+                       {"300", "600", "1,200", "2,400", "4,800", "9,600", "19,200", "38,400", "57,600",
+                        "115,200", "230,400", "460,800", "921,600"},
                        "115,200");
     DataBits = combo(data, "DataBits", {"7 bits", "8 bits"}, "8 bits");
     StopBits = combo(data, "StopBits", {"1 bit", "2 bits"}, "1 bit");

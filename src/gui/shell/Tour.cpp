@@ -48,7 +48,7 @@ static void collect(QWidget* w, QStringList& out) {
         }
     }
     for (QObject* child : w->children())
-        if (auto* cw = qobject_cast<QWidget*>(child))
+        if (auto* cw = qobject_cast<QWidget*>(child); cw && !cw->isWindow())
             collect(cw, out);
 }
 

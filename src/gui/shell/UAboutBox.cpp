@@ -20,7 +20,8 @@ TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent), Label_Version(new QLabe
     Label_Version->setObjectName("Label_Version");
     Label_Version->setText(QString("Version: ") + ProgramVersion);
     auto* comments = new QLabel(
-        "Tarnix is a CAT control and monitoring application for the Kelvox transceiver controller project", this);
+        "Tarnix is a CAT control and monitoring application for the Kelvox transceiver controller project",
+        this);
     comments->setObjectName("Comments");
     comments->setWordWrap(true);
     auto* ok = new QPushButton("OK", this);

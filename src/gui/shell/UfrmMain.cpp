@@ -9,6 +9,7 @@
 #include "dsp/UfrmDSP.h"
 #include "link/D2XXUnit.h"
 #include "link/UUsb.h"
+#include "link/UfrmSelectKelvox.h"
 #include "shell/CfgUnit.h"
 #include "shell/Globals.h"
 #include "shell/StatusPoll.h"
@@ -49,12 +50,28 @@ std::function<void(const QString&)>& TfrmMain::WebPageOpener() {
     return opener;
 }
 
+namespace {
+// A status pane asks for its design width but gives way, clipping its text, when the window is narrower.
+class StatusPane : public QLabel {
+public:
+    StatusPane(QWidget* parent, int designWidth) : QLabel(parent), width_(designWidth) {}
+    QSize sizeHint() const override {
+        QSize s = QLabel::sizeHint();
+        return width_ > 0 ? QSize(width_, s.height()) : s;
+    }
+    QSize minimumSizeHint() const override { return QSize(20, QLabel::minimumSizeHint().height()); }
+
+private:
+    int width_;
+};
+} // namespace
+
 TfrmMain::TfrmMain(QWidget* parent)
-    : QMainWindow(parent), RzStatusPane_left(new QLabel(this)), RzStatusPane_Kelvox(new QLabel(this)),
-      RzStatusPane_COM(new QLabel(this)), RzClockStatus1(new QLabel(this)), Timer_Startup(new QTimer(this)),
-      Timer_USBstatus(new QTimer(this)), Timer_USBqueue(new QTimer(this)),
-      VantorComPort(new QSerialPort(this)), Menu_Window(nullptr), AboutBox(nullptr),
-      mdiArea_(new QMdiArea(this)), clockTimer_(new QTimer(this)) {
+    : QMainWindow(parent), RzStatusPane_left(new StatusPane(this, 330)),
+      RzStatusPane_Kelvox(new StatusPane(this, 120)), RzStatusPane_COM(new StatusPane(this, 0)),
+      RzClockStatus1(new QLabel(this)), Timer_Startup(new QTimer(this)), Timer_USBstatus(new QTimer(this)),
+      Timer_USBqueue(new QTimer(this)), VantorComPort(new QSerialPort(this)), Menu_Window(nullptr),
+      AboutBox(nullptr), mdiArea_(new QMdiArea(this)), clockTimer_(new QTimer(this)) {
     frmMain = this;
     setObjectName("frmMain");
     VantorComPort->setObjectName("VantorComPort");
@@ -115,8 +132,8 @@ void TfrmMain::buildStatusBar() {
     RzStatusPane_Kelvox->setObjectName("RzStatusPane_Kelvox");
     RzStatusPane_COM->setObjectName("RzStatusPane_COM");
     RzClockStatus1->setObjectName("RzClockStatus1");
-    RzStatusPane_left->setFixedWidth(330);
-    RzStatusPane_Kelvox->setFixedWidth(120);
+    RzStatusPane_left->setMaximumWidth(330);
+    RzStatusPane_Kelvox->setMaximumWidth(120);
     for (QLabel* pane : {RzStatusPane_left, RzStatusPane_Kelvox, RzStatusPane_COM, RzClockStatus1})
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusBar()->addWidget(RzStatusPane_left);
@@ -301,6 +318,8 @@ void TfrmMain::Timer_StartupTimer() {
     Timer_Startup->stop();
     FormTempFiles();
     Timer_USBstatus->start();
+    // The first poll goes out now rather than one status period later, so the link shows at once.
+    Timer_USBstatusTimer();
     OpenComPort();
 }
 
@@ -445,6 +464,14 @@ static void addShellTourStops(QList<TourStop>& stops, TfrmMain* main) {
     stops.prepend({"TSetupForm", [main]() -> QWidget* { return new TSetupForm(main); }, {}});
     stops.prepend(
         {"TfrmSelectVantorDir", [main]() -> QWidget* { return new TfrmSelectVantorDir(main); }, {}});
+    stops.prepend(
+        {"TfrmSelectKelvox",
+         [main]() -> QWidget* {
+             auto* d = new TfrmSelectKelvox(main);
+             d->setEntries({{0, "SIM00001", "KELVOX simulator"}, {1, "SIM00002", "KELVOX simulator"}});
+             return d;
+         },
+         {}});
     stops.prepend({"TfrmParamFile", [main]() -> QWidget* { return new TfrmParamFile(main); }, {}});
     stops.prepend({"TfrmComSel", [main]() -> QWidget* { return new TfrmComSel(main); }, {}});
 }

@@ -47,9 +47,10 @@ TfrmSelectVantorDir::TfrmSelectVantorDir(QWidget* parent)
 
     auto* title = new QLabel("Vantor folder:", this);
     title->setObjectName("RzLabel_VantorFolder");
-    auto* help = new QLabel("This folder contains KVQ.ini, the DSP params file, the DSP code, QBasic programs and a "
-                            "Filters Folder",
-                            this);
+    auto* help =
+        new QLabel("This folder contains KVQ.ini, the DSP params file, the DSP code, QBasic programs and a "
+                   "Filters Folder",
+                   this);
     help->setObjectName("RzLabel_Explain");
     help->setWordWrap(true);
 
@@ -68,6 +69,18 @@ TfrmSelectVantorDir::TfrmSelectVantorDir(QWidget* parent)
                 }
             });
 
+    // The folder model fills in the background: keep the chosen folder in view as its parents load,
+    // until the user picks another one.
+    connect(model_, &QFileSystemModel::directoryLoaded, this, [this](const QString&) {
+        if (!following_)
+            return;
+        QModelIndex idx = model_->index(current_);
+        QSignalBlocker block(DirectoryListBox1->selectionModel());
+        DirectoryListBox1->setCurrentIndex(idx);
+        DirectoryListBox1->scrollTo(idx, QAbstractItemView::PositionAtCenter);
+    });
+    connect(DirectoryListBox1, &QTreeView::clicked, this, [this] { following_ = false; });
+
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(accept);
@@ -85,7 +98,9 @@ TfrmSelectVantorDir::TfrmSelectVantorDir(QWidget* parent)
         SetPath("/");
 }
 
-QString TfrmSelectVantorDir::CurrentPath() const { return current_; }
+QString TfrmSelectVantorDir::CurrentPath() const {
+    return current_;
+}
 
 bool TfrmSelectVantorDir::SetPath(const QString& path) {
     QFileInfo fi(path);

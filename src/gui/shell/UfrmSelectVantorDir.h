@@ -29,6 +29,7 @@ private slots:
 private:
     QFileSystemModel* model_;
     QString current_;
+    bool following_ = true;
 };
 
 } // namespace tarnix
