@@ -126,7 +126,8 @@ TEST(UsbScheduler, PlaceholderSlotsHaveNoOwner) {
 
 TEST(UsbScheduler, CountsTheRunsOfEachSlot) {
     Recorder r;
-    r.s.setOperation(7, [] {}, [] { return false; });
+    const auto windowGone = [] { return false; };
+    r.s.setOperation(7, [] {}, windowGone);
     for (int i = 0; i < 3; ++i) {
         r.s.request(30);
         r.s.tick(true);
