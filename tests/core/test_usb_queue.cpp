@@ -126,8 +126,9 @@ TEST(UsbScheduler, PlaceholderSlotsHaveNoOwner) {
 
 TEST(UsbScheduler, CountsTheRunsOfEachSlot) {
     Recorder r;
+    const auto nothing = [] {};
     const auto windowGone = [] { return false; };
-    r.s.setOperation(7, [] {}, windowGone);
+    r.s.setOperation(7, nothing, windowGone);
     for (int i = 0; i < 3; ++i) {
         r.s.request(30);
         r.s.tick(true);
