@@ -64,7 +64,8 @@ std::array<uint8_t, 30> SimTelemetryRecord(double nowMs, bool transmitting) {
         // The AGC holds the audio steady: the stronger the station, the less gain it gives.
         const double agcDb = std::clamp(72.0 - 0.85 * s, 0.0, 72.0);
         const int adcSteps = std::clamp(9 - static_cast<int>(s / 12), 0, 15);
-        const int dac = std::clamp(20 + static_cast<int>(s * 0.45), 0, 63);
+        // The AD603 gives less gain to a strong station: a lower DAC code.
+        const int dac = std::clamp(62 - static_cast<int>(s * 0.35), 0, 63);
         // The AGC hangs while the station falls away.
         const bool hang = stationDb(tS) + 3 < stationDb(tS - 0.4);
         const bool spike = std::fmod(tS, 4.7) < 0.2;
