@@ -6,6 +6,7 @@
 #include "config/UEememIni.h"
 #include "config/UParams.h"
 #include "config/UfrmParamFile.h"
+#include "dsp/UfrmDSP.h"
 #include "link/D2XXUnit.h"
 #include "link/UUsb.h"
 #include "link/UfrmSelectKelvox.h"
@@ -168,6 +169,14 @@ void TfrmMain::buildToolBar() {
     RzBitBtn_Debug = button("RzBitBtn_Debug", "Debug");
     RzBitBtn_DSP = button("RzBitBtn_DSP", "DSP");
     RzBitBtn_DDS = button("RzBitBtn_DDS", "DDS");
+    RzBitBtn_DSP->setEnabled(true);
+    connect(RzBitBtn_DSP, &QToolButton::clicked, this, &TfrmMain::RzBitBtn_DSPClick);
+}
+
+void TfrmMain::RzBitBtn_DSPClick() {
+    if (!VantorFolderExists() || !Params || !Params->LoadParameterFiles())
+        return;
+    TfrmDSP::Open(this);
 }
 
 QAction* TfrmMain::addItem(QMenu* menu, const QString& caption, const QString& name, std::function<void()> fn,
@@ -438,6 +447,8 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
     RegIniData.MainWidth = width();
     RegIniData.MainHeight = height();
     SaveMainCoordinates();
+    if (frmDSP)
+        frmDSP->close(); // it goes after its delay; the program does not wait for it
     e->accept();
 }
 
@@ -471,6 +482,7 @@ void TfrmMain::RunTour(const QString& dir) {
     for (int i = 0; i < 20 && NeedVersion; ++i)
         waitMs(100);
     bool ok = writeTourShot(this, dir, "TfrmMain");
+    RegisterDspTourStops();
     QList<TourStop> stops = tourStops();
     addShellTourStops(stops, this);
     for (const TourStop& stop : stops) {
