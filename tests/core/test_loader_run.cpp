@@ -224,7 +224,7 @@ TEST_F(LoaderRunTest, DirectLoadToTheDspOnAPseudoTerminal) {
     // The green SSB set as sent, parameters 5 and 6 cleared and 65 derived in memory as on the line.
     const auto& green = params->SetValues;
     EXPECT_EQ(green[5][SetIndex(1, 1)], 0);
-    EXPECT_EQ(green[65][SetIndex(1, 1)], deriveParam65Value(green[63][SetIndex(1, 1)]));
+    EXPECT_EQ(green[65][SetIndex(1, 1)], DerivedParam65(green[63][SetIndex(1, 1)]));
     for (int p = 1; p <= ParamCount; ++p) {
         if (green[p][SetIndex(1, 1)] < 254) {
             EXPECT_EQ(dsp.params()[p], green[p][SetIndex(1, 1)]) << p;

@@ -1,7 +1,7 @@
 #include "base/Files.h"
 #include "base/Messages.h"
+#include "base/PathCase.h"
 #include "base/Text.h"
-#include "config/PathCase.h"
 #include "config/UParams.h"
 
 #include <gtest/gtest.h>

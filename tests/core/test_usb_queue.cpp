@@ -123,3 +123,19 @@ TEST(UsbScheduler, PlaceholderSlotsHaveNoOwner) {
     EXPECT_STREQ(usbSlotInfo(42).operation, "SendParamValue");
     EXPECT_STREQ(usbSlotInfo(51).operation, "RunParamsUpload");
 }
+
+TEST(UsbScheduler, CountsTheRunsOfEachSlot) {
+    Recorder r;
+    const auto nothing = [] {};
+    const auto windowGone = [] { return false; };
+    r.s.setOperation(7, nothing, windowGone);
+    for (int i = 0; i < 3; ++i) {
+        r.s.request(30);
+        r.s.tick(true);
+    }
+    r.s.request(7); // its window is gone: dropped, not run
+    r.s.tick(true);
+    EXPECT_EQ(r.s.runs(30), 3u);
+    EXPECT_EQ(r.s.runs(7), 0u);
+    EXPECT_EQ(r.s.runs(39), 0u);
+}

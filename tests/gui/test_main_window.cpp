@@ -77,7 +77,8 @@ void TestMainWindow::failingComPortIsStruckOut() {
     RegIniData.ComPort = "/dev/tarnix-no-such-port";
     SaveMainSettings();
     TfrmMain w;
-    QVERIFY(waitFor([&] { return env.messages.contains("Failed to open serial port /dev/tarnix-no-such-port"); }));
+    QVERIFY(waitFor(
+        [&] { return env.messages.contains("Failed to open serial port /dev/tarnix-no-such-port"); }));
     QVERIFY(env.messages.contains("If so please select another port or select 'none'"));
     QCOMPARE(w.RzStatusPane_COM->text(), QString("/dev/tarnix-no-such-port"));
     QVERIFY(w.RzStatusPane_COM->font().strikeOut());

@@ -20,7 +20,7 @@ enum Exit {
 struct Context {
     int sim = 0;                        // --sim[=N]: N simulated controllers instead of FTDI devices
     std::string simState;               // --sim-state FILE: the simulator's EEPROM kept across runs
-    std::vector<std::string> simFaults; // --sim-fault SPEC (may be given more than once)
+    std::vector<std::string> simFaults; // --sim-fault FAULT (may be given more than once)
     std::string trace;                  // --trace FILE: the link trace
     std::string serial;                 // --serial S: which controller when several are found
     std::optional<std::string> vantor;  // --vantor DIR: the Vantor folder for this run

@@ -83,7 +83,7 @@ namespace {
 int devicesVerb(Context& ctx, Args& args) {
     if (args.flag("--help")) {
         std::printf("tarnix-cli devices: lists the controllers found (index, description, serial).\n\n"
-                    "--sim-fault SPEC:\n%s\n",
+                    "--sim-fault FAULT:\n%s\n",
                     simFaultSyntax().c_str());
         return ExitOk;
     }

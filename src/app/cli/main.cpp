@@ -1,6 +1,7 @@
 #include "Cli.h"
 
 #include "base/Messages.h"
+#include "sim/SimFault.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -48,7 +49,7 @@ static void printHelp() {
                 "global options:\n"
                 "  --sim[=N]          N simulated controllers (default 1) instead of FTDI devices\n"
                 "  --sim-state FILE   keep the simulator's EEPROM in FILE across runs\n"
-                "  --sim-fault SPEC   make the simulator misbehave (see 'tarnix-cli devices --help')\n"
+                "  --sim-fault FAULT  make the simulator misbehave (FAULT below; may be repeated)\n"
                 "  --trace FILE       write every link call and pause to FILE\n"
                 "  --serial S         the controller to use when several are found\n"
                 "  --vantor DIR       the Vantor folder for this run\n\n"
@@ -57,6 +58,7 @@ static void printHelp() {
     std::sort(sorted.begin(), sorted.end(), [](const Verb& a, const Verb& b) { return a.name < b.name; });
     for (const auto& v : sorted)
         std::printf("%s\n", v.usage.c_str());
+    std::printf("\n--sim-fault FAULT:\n  %s\n", simFaultSyntax().c_str());
 }
 
 static int run(int argc, char** argv) {
@@ -91,7 +93,7 @@ static int run(int argc, char** argv) {
                 return usageError("--sim-state needs a file");
         } else if (is("--sim-fault")) {
             if (!value(arg, "--sim-fault", v))
-                return usageError("--sim-fault needs a specification");
+                return usageError("--sim-fault needs a fault switch");
             ctx.simFaults.push_back(v);
         } else if (is("--trace")) {
             if (!value(arg, "--trace", ctx.trace))

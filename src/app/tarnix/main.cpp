@@ -1,5 +1,6 @@
 #include "base/Messages.h"
 #include "base/Pacer.h"
+#include "dsp/DspBench.h"
 #include "link/D2XXUnit.h"
 #include "link/FtdiDriverFactory.h"
 #include "link/UUsb.h"
@@ -76,6 +77,7 @@ int main(int argc, char** argv) {
         TAboutBox about(&main);
         main.AboutBox = &about;
         main.show();
+        StartDspBenchmark(&main);
         if (!options.tourDir.isEmpty()) {
             QString dir = options.tourDir;
             QTimer::singleShot(0, &main, [&main, dir] { main.RunTour(dir); });

@@ -2,8 +2,8 @@
 
 #include "base/Files.h"
 #include "base/Messages.h"
+#include "base/PathCase.h"
 #include "base/Text.h"
-#include "config/PathCase.h"
 #include "shell/LogError.h"
 #include "shell/UIniData.h"
 
@@ -390,8 +390,11 @@ bool TParams::LoadAD603Table() {
 void TParams::DeriveParam65(int colour) {
     if (colour < 1 || colour > 3)
         return;
-    const int green = SetValues[63][SetIndex(colour, 1)];
-    SetValues[65][SetIndex(colour, 1)] = static_cast<uint8_t>((green * 75 / 100 + 45) & 0xFF);
+    SetValues[65][SetIndex(colour, 1)] = DerivedParam65(SetValues[63][SetIndex(colour, 1)]);
+}
+
+uint8_t DerivedParam65(uint8_t v63) {
+    return static_cast<uint8_t>((v63 * 75 / 100 + 45) & 0xFF);
 }
 
 std::vector<uint8_t> BuildParamImage(const TParams& p) {

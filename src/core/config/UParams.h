@@ -117,6 +117,9 @@ extern TParams* Params;
 // user number mod 10, multiplier), then 8 "#".
 std::vector<uint8_t> BuildParamImage(const TParams& p);
 
+// The SSB value of parameter 65 that follows from parameter 63's: v63 × 75 div 100 + 45, as a byte.
+uint8_t DerivedParam65(uint8_t v63);
+
 // The multiplier as a parameter file writes it: 100 as "1", 0 as "0", others as hundredths ".05".
 std::string MultiplierText(uint8_t multiplier);
 

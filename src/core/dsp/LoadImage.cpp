@@ -2,6 +2,7 @@
 
 #include "base/ByteOrder.h"
 #include "base/Files.h"
+#include "base/PathCase.h"
 #include "base/Text.h"
 #include "shell/LogError.h"
 
@@ -78,27 +79,12 @@ std::string shown(const std::string& line) {
 
 } // namespace
 
-std::string findPathNoCase(const std::string& path) {
-    std::error_code ec;
-    if (fs::exists(path, ec))
-        return path;
-    fs::path p(path);
-    fs::path dir = p.has_parent_path() ? p.parent_path() : fs::path(".");
-    std::string folder = p.has_parent_path() ? findPathNoCase(dir.string()) : dir.string();
-    std::string name = p.filename().string();
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (equalsNoCase(it->path().filename().string(), name))
-            return p.has_parent_path() ? it->path().string() : it->path().filename().string();
-    }
-    return path;
-}
-
 LoadPaths loadPaths(const std::string& vantorFolder, const std::string& dspFileName) {
     std::string folder = toPosixPath(vantorFolder);
     LoadPaths p;
-    p.codeFile = findPathNoCase(joinPath(folder, toPosixPath(dspFileName)));
-    p.filtersFolder = findPathNoCase(joinPath(folder, "Filters"));
-    p.filterListFile = findPathNoCase(joinPath(p.filtersFolder, "filters.kvq"));
+    p.codeFile = resolvePathNoCase(joinPath(folder, toPosixPath(dspFileName)));
+    p.filtersFolder = resolvePathNoCase(joinPath(folder, "Filters"));
+    p.filterListFile = resolvePathNoCase(joinPath(p.filtersFolder, "filters.kvq"));
     return p;
 }
 
@@ -366,7 +352,7 @@ LoadResult<LoadImage> buildLoadImage(const LoadPaths& paths, LoadTarget target) 
     for (size_t k = 0; k < img.filters.size(); ++k) {
         const FilterEntry& f = img.filters[k];
         std::string name = filterFileName(f.name, paths.codeFile);
-        std::string path = findPathNoCase(joinPath(paths.filtersFolder, toPosixPath(name)));
+        std::string path = resolvePathNoCase(joinPath(paths.filtersFolder, toPosixPath(name)));
         auto text = fileExists(path) ? readFile(path) : std::nullopt;
         if (!text)
             return refuseLogged<LoadImage>(45, LoadFault::MissingFilterFile, paths.filterListFile, f.line,

@@ -114,10 +114,6 @@ struct LoadPaths {
 };
 LoadPaths loadPaths(const std::string& vantorFolder, const std::string& dspFileName);
 
-// The exact path when it exists, else the first entry of the same folder whose name differs only in
-// case, else the path unchanged.
-std::string findPathNoCase(const std::string& path);
-
 // The file parsers, over a file's text. fileName is used in messages.
 LoadResult<std::vector<CodeSection>> parseCodeFile(const std::string& text, const std::string& fileName);
 LoadResult<std::vector<FilterEntry>> parseFilterList(const std::string& text, const std::string& fileName);

@@ -1,6 +1,7 @@
 #include "dsp/SerialPlan.h"
 
 #include "base/Pacer.h"
+#include "config/UParams.h"
 
 #include <cerrno>
 #include <cstring>
@@ -59,10 +60,6 @@ SerialPlan serialCodePlan(const std::vector<uint8_t>& image) {
     return plan;
 }
 
-uint8_t deriveParam65Value(uint8_t v63) {
-    return static_cast<uint8_t>(v63 * 75 / 100 + 45);
-}
-
 SerialPlan directParamPlan(std::array<uint8_t, 100>& green) {
     SerialPlan plan;
     step(plan, SerialStep::Kind::Open);
@@ -74,7 +71,7 @@ SerialPlan directParamPlan(std::array<uint8_t, 100>& green) {
     for (int p = 1; p <= 9; ++p)
         if (green[p] != 255)
             pair(plan, static_cast<uint8_t>(p), green[p]);
-    green[65] = deriveParam65Value(green[63]);
+    green[65] = DerivedParam65(green[63]);
     for (int p = 10; p <= 99; ++p) {
         // The send uses the green set, so a "use the green value" marker sends the green value itself.
         uint8_t a = green[p];

@@ -40,9 +40,6 @@ SerialPlan serialCodePlan(const std::vector<uint8_t>& image);
 // (parameters 5 and 6 := 0, parameter 65 derived from 63), so the caller copies them back.
 SerialPlan directParamPlan(std::array<uint8_t, 100>& greenSsb);
 
-// Parameter 65 from parameter 63: v63 × 75 div 100 + 45, kept as a byte.
-uint8_t deriveParam65Value(uint8_t v63);
-
 // One live parameter change from the DSP window: 7E, p, v, 7E, 7E, then 30 ms.
 SerialPlan serialParamChange(uint8_t param, uint8_t value);
 

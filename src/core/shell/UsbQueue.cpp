@@ -110,8 +110,10 @@ int UsbScheduler::tick(bool linkOpen) {
             ran = static_cast<int>(k);
             // Copy: the operation may replace the slot's entry (a window closing inside its own slot).
             Entry e = ops_[k];
-            if (e.op && (!e.alive || e.alive()))
+            if (e.op && (!e.alive || e.alive())) {
+                ++runs_[k];
                 e.op();
+            }
         }
         USBqueuePos = static_cast<uint8_t>((USBqueuePos + 1) % UsbSlotCount);
     } while (ran < 0 && USBqueuePos != start);

@@ -97,12 +97,16 @@ public:
     // number (also when the request was dropped because its window is gone), or -1 when none was marked.
     int tick(bool linkOpen);
 
+    // How often each slot's operation has run (for the benchmarks' poll rates).
+    uint32_t runs(int slot) const { return runs_.at(static_cast<size_t>(slot)); }
+
 private:
     struct Entry {
         std::function<void()> op;
         std::function<bool()> alive;
     };
     std::array<Entry, UsbSlotCount> ops_;
+    std::array<uint32_t, UsbSlotCount> runs_{};
 };
 
 } // namespace tarnix

@@ -1,6 +1,6 @@
 #include "sim/PtyDsp.h"
 
-#include "base/ByteOrder.h"
+#include "sim/SimTelemetry.h"
 
 #include <cerrno>
 #include <chrono>
@@ -29,28 +29,8 @@ std::array<uint8_t, 24> telemetryFrame(const TelemetryBody& body) {
 }
 
 TelemetryBody PtyDsp::movingTelemetry(unsigned n) {
-    // Offsets into the body are record byte - 2.
-    TelemetryBody b{};
-    auto level = [&](size_t recordByte, unsigned v) {
-        putBe16(&b[recordByte - 2], static_cast<uint16_t>(v));
-    };
-    unsigned s = 10 + (n * 3) % 60;                                 // S-meter, dB above S0
-    level(2, 0x0800 + (n * 97) % 0x2000);                           // test point 1
-    b[4 - 2] = static_cast<uint8_t>(20 | ((n % 8) < 2 ? 0x40 : 0)); // DAC code 20, AGC hang now and then
-    level(5, 0x1800 + (n * 31) % 0x1000);                           // test point 8
-    level(7, 0x1000 + (n * 53) % 0x0800);                           // test point 3
-    level(9, 0x2000 + (n * 17) % 0x0400);                           // test point 4
-    level(11, 0x1400 + (n * 41) % 0x0C00);                          // test point 7
-    level(13, 0x0C00 + (n * 29) % 0x0600);                          // test point 5
-    level(15, 0x0A00 + (n * 23) % 0x0500);                          // test point 6
-    level(17, 0x0600 + (n * 61) % 0x0900);                          // test point 2
-    b[19 - 2] = static_cast<uint8_t>(s);
-    b[20 - 2] = n % 17 == 0 ? 1 : 0;
-    unsigned bar = (1u << std::min(11u, s / 6)) | (n & 0x0F);
-    b[21 - 2] = static_cast<uint8_t>((2u << 4) | ((bar >> 8) & 0x0F)); // ADC gain 3 dB
-    b[22 - 2] = static_cast<uint8_t>(bar);
-    b[23 - 2] = static_cast<uint8_t>(28 + s % 40); // AGC gain byte
-    return b;
+    // The same receiver the simulated controller reports, one frame every 100 ms of its time.
+    return SimTelemetryBody(n * 100.0, false);
 }
 
 PtyDsp::PtyDsp() {

@@ -224,10 +224,10 @@ void SimController::powerOn() {
     s.dsp.fill(0);
     s.dsp[2] = s.dds[4];
     s.dsp[10] = 1;
-    const Bytes& img = eeprom("dspparams");
+    s.dspSets = eeprom("dspparams");
     int group = groupOfMode(s.dsp[2]);
     for (int p = 11; p <= 99; ++p)
-        s.dsp[static_cast<size_t>(p)] = img[paramOffset(setBlock(group, 1), p)];
+        s.dsp[static_cast<size_t>(p)] = s.dspSets[paramOffset(setBlock(group, 1), p)];
     for (int k = 1; k <= 10; ++k)
         s.dsp[100 + static_cast<size_t>(k)] = eeprom("config")[11 + static_cast<size_t>(k)];
 

@@ -25,6 +25,7 @@ struct SimState {
 
     std::array<uint8_t, 28> dds{};  // the DDS status block (VFOs, selection, MOX, RIT, bands, ...)
     std::array<uint8_t, 113> dsp{}; // the DSP state block (switches, colour, parameter values, encoders)
+    Bytes dspSets; // the DSP's working colour sets, laid out as the parameter image (its EEPROM backup)
     bool mox = false;
     std::array<uint8_t, 11> ports{}; // processor port registers A..L
     uint16_t mixerDac = 0, squarerDac = 0;

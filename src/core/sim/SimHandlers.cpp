@@ -2,6 +2,7 @@
 #include "base/ByteOrder.h"
 #include "sim/SimController.h"
 #include "sim/SimFirmware.h"
+#include "sim/SimTelemetry.h"
 
 #include <algorithm>
 #include <cmath>
@@ -36,15 +37,22 @@ void copyOut(SimController& sim, const char* block, Bytes& reply) {
     std::copy_n(b.begin(), std::min(b.size(), reply.size()), reply.begin());
 }
 
-// The stored value of parameter p in a set, with "as green" resolved; 255 (no value) stays.
+// The DSP's working colour sets live in state().dspSets (laid out as the parameter image); the image
+// in EEPROM is their backup. "$$$DSP_Q" changes the working set of the active colour and mode group,
+// "$$$DSP_W" copies the working sets to the backup and "$$$DSP_B" fetches one value back from it.
+uint8_t& workingValue(SimController& sim, int group, int colour, int p) {
+    return sim.state().dspSets[paramOffset(setBlock(group, colour), p)];
+}
+
+// The value parameter p runs with in a set, with "as green" resolved; 255 (no value) stays.
 uint8_t storedValue(SimController& sim, int group, int colour, int p) {
-    const Bytes& img = sim.eeprom("dspparams");
-    uint8_t v = img[paramOffset(setBlock(group, colour), p)];
+    uint8_t v = workingValue(sim, group, colour, p);
     if (v == 254)
-        v = img[paramOffset(setBlock(group, 1), p)];
+        v = workingValue(sim, group, 1, p);
     return v;
 }
 
+// The current values of parameters 11..99 from the active set.
 void loadColourSet(SimController& sim) {
     SimState& s = sim.state();
     int group = groupOfMode(s.dsp[2]);
@@ -53,6 +61,32 @@ void loadColourSet(SimController& sim) {
         if (v != 255)
             s.dsp[static_cast<size_t>(p)] = v;
     }
+}
+
+// One live change: a switch or mode runs at once; parameters 11..99 go into the active working set
+// too (254 makes the value follow green again); the colour set is changed only by "$$$DSP_L".
+void setDspParam(SimController& sim, uint8_t p, uint8_t v) {
+    SimState& s = sim.state();
+    if (p < 1 || p > 100 || p == 10)
+        return;
+    if (p == 2) {
+        int before = groupOfMode(s.dsp[2]);
+        s.dsp[2] = v;
+        if (groupOfMode(v) != before)
+            loadColourSet(sim);
+        return;
+    }
+    if (p >= 11 && p <= 99) {
+        int group = groupOfMode(s.dsp[2]);
+        if (v == 254 && s.dsp[10] == 1)
+            return; // green has no green value to follow
+        workingValue(sim, group, s.dsp[10], p) = v;
+        uint8_t run = storedValue(sim, group, s.dsp[10], p);
+        if (run != 255)
+            s.dsp[p] = run;
+        return;
+    }
+    s.dsp[p] = v;
 }
 
 // Checksum of a bulk load: the byte sum of the data plus the count, 16 bits.
@@ -355,44 +389,37 @@ std::map<std::string_view, H> build() {
     };
     t["$$$DSP_G"] = [](SimController& sim, const Bytes&, Bytes& r, double) {
         SimState& s = sim.state();
-        const Bytes& img = sim.eeprom("dspparams");
-        int block = setBlock(groupOfMode(s.dsp[2]), s.dsp[10]);
+        int group = groupOfMode(s.dsp[2]);
         for (int i = 0; i < 90; ++i) {
             int p = 11 + i;
-            r[static_cast<size_t>(i)] = p <= 99 ? img[paramOffset(block, p)] : s.dsp[static_cast<size_t>(p)];
+            r[static_cast<size_t>(i)] =
+                p <= 99 ? workingValue(sim, group, s.dsp[10], p) : s.dsp[static_cast<size_t>(p)];
         }
     };
     t["$$$DSP_T"] = [](SimController& sim, const Bytes&, Bytes& r, double now) {
         SimState& s = sim.state();
-        // Test point levels in the order the record carries them.
-        const size_t at[8] = {2, 17, 7, 9, 13, 15, 11, 5};
-        for (int k = 0; k < 8; ++k)
-            putBe16(&r[at[k]],
-                    static_cast<uint16_t>(drift(sim, now + 700.0 * k, 800, 30000, 4000 + 500.0 * k)));
-        uint8_t dac = static_cast<uint8_t>(drift(sim, now, 10, 50, 6000));
-        r[4] = static_cast<uint8_t>((s.mox ? 0x80 : 0) | (sim.noise() % 8 == 0 ? 0x40 : 0) | (dac & 0x3F));
-        r[19] = s.mox ? 0 : static_cast<uint8_t>(drift(sim, now, 6, 80, 5000));
-        r[20] = sim.noise() % 20 == 0 ? 1 : 0;
-        uint16_t bar = static_cast<uint16_t>(r[19] * 40);
-        r[21] = static_cast<uint8_t>((4 << 4) | ((bar >> 8) & 0x0F));
-        r[22] = static_cast<uint8_t>(bar);
-        r[23] =
-            static_cast<uint8_t>(s.mox ? 64 + drift(sim, now, 0, 20, 3000) : drift(sim, now, 28, 100, 8000));
+        // The DSP's own measurements (S-meter, test points, gain chain); the power bytes come from the
+        // controller's meter, the same readings "$$$SWR_S" gives.
+        const auto record = SimTelemetryRecord(now, s.mox);
+        std::copy(record.begin(), record.begin() + 24, r.begin());
         auto [fwd, ref] = power(sim, now);
         putLe16(&r[24], static_cast<uint16_t>(std::lround(fwd)));
         putLe16(&r[26], static_cast<uint16_t>(std::lround(ref)));
         putLe16(&r[28], s.mox ? swrX100(fwd, ref) : 0);
     };
-    t["$$$DSP_Q"] = [](SimController& sim, const Bytes& p, Bytes&, double) {
-        if (p[0] >= 1 && p[0] <= 100 && p[0] != 10)
-            sim.state().dsp[p[0]] = p[1];
-    };
+    t["$$$DSP_Q"] = [](SimController& sim, const Bytes& p, Bytes&, double) { setDspParam(sim, p[0], p[1]); };
     t["$$$DSP_B"] = [](SimController& sim, const Bytes& p, Bytes&, double) {
         if (p[0] < 11 || p[0] > 99 || p[1] < 1 || p[1] > 3)
             return;
-        uint8_t v = storedValue(sim, groupOfMode(p[2]), p[1], p[0]);
-        if (v != 255)
-            sim.state().dsp[p[0]] = v;
+        SimState& s = sim.state();
+        int group = groupOfMode(p[2]);
+        workingValue(sim, group, p[1], p[0]) =
+            sim.eeprom("dspparams")[paramOffset(setBlock(group, p[1]), p[0])];
+        if (p[1] == s.dsp[10] && group == groupOfMode(s.dsp[2])) {
+            uint8_t v = storedValue(sim, group, p[1], p[0]);
+            if (v != 255)
+                s.dsp[p[0]] = v;
+        }
     };
     t["$$$DSP_L"] = [](SimController& sim, const Bytes& p, Bytes&, double) {
         if (p[0] < 1 || p[0] > 3)
@@ -401,11 +428,11 @@ std::map<std::string_view, H> build() {
         loadColourSet(sim);
     };
     t["$$$DSP_W"] = [](SimController& sim, const Bytes&, Bytes&, double) {
-        SimState& s = sim.state();
         Bytes& img = sim.eeprom("dspparams");
-        int block = setBlock(groupOfMode(s.dsp[2]), s.dsp[10]);
-        for (int p = 11; p <= 99; ++p)
-            img[paramOffset(block, p)] = s.dsp[static_cast<size_t>(p)];
+        for (int group = 1; group <= 2; ++group)
+            for (int colour = 1; colour <= 3; ++colour)
+                for (int p = 10; p <= 99; ++p)
+                    img[paramOffset(setBlock(group, colour), p)] = workingValue(sim, group, colour, p);
         sim.markEepromChanged();
     };
     t["$$$DSP_C"] = [](SimController& sim, const Bytes& p, Bytes& r, double) {
@@ -418,6 +445,7 @@ std::map<std::string_view, H> build() {
             return;
         sim.eeprom("dspparams") = p;
         sim.markEepromChanged();
+        sim.state().dspSets = p;
         loadColourSet(sim);
     };
     t["$$$DSP_S"] = [](SimController& sim, const Bytes&, Bytes& r, double) {

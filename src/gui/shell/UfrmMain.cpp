@@ -8,6 +8,7 @@
 #include "config/UfrmParamFile.h"
 #include "dsp/LoaderRun.h"
 #include "dsp/UfrmCalCurve.h"
+#include "dsp/UfrmDSP.h"
 #include "dsp/UfrmDirectDSP.h"
 #include "dsp/UfrmLoading.h"
 #include "link/D2XXUnit.h"
@@ -178,6 +179,14 @@ void TfrmMain::buildToolBar() {
     RzBitBtn_Debug = button("RzBitBtn_Debug", "Debug");
     RzBitBtn_DSP = button("RzBitBtn_DSP", "DSP");
     RzBitBtn_DDS = button("RzBitBtn_DDS", "DDS");
+    RzBitBtn_DSP->setEnabled(true);
+    connect(RzBitBtn_DSP, &QToolButton::clicked, this, &TfrmMain::RzBitBtn_DSPClick);
+}
+
+void TfrmMain::RzBitBtn_DSPClick() {
+    if (!VantorFolderExists() || !Params || !Params->LoadParameterFiles())
+        return;
+    TfrmDSP::Open(this);
 }
 
 QAction* TfrmMain::addItem(QMenu* menu, const QString& caption, const QString& name, std::function<void()> fn,
@@ -500,6 +509,8 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
     RegIniData.MainWidth = width();
     RegIniData.MainHeight = height();
     SaveMainCoordinates();
+    if (frmDSP)
+        frmDSP->close(); // it goes after its delay; the program does not wait for it
     e->accept();
 }
 
@@ -533,6 +544,7 @@ void TfrmMain::RunTour(const QString& dir) {
     for (int i = 0; i < 20 && NeedVersion; ++i)
         waitMs(100);
     bool ok = writeTourShot(this, dir, "TfrmMain");
+    RegisterDspTourStops();
     QList<TourStop> stops = tourStops();
     addShellTourStops(stops, this);
     addLoaderTourStops(stops, this);

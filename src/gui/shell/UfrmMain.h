@@ -67,6 +67,7 @@ public:
     QList<QAction*> LinkDependentItems() const { return linkItems_; }
 
 public slots:
+    void RzBitBtn_DSPClick();
     void Timer_StartupTimer();
     void Timer_USBstatusTimer();
     void Timer_USBqueueTimer();

@@ -1,4 +1,4 @@
-#include "config/PathCase.h"
+#include "base/PathCase.h"
 
 #include "base/Text.h"
 
