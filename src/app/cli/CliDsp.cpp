@@ -90,6 +90,21 @@ int refusedExit(const LoaderResult& r) {
     return ExitFileRefused;
 }
 
+// Runs a load for the verbs (timed with --timing) and prints the window's result lines. Returns the
+// exit code of a refused file, or ExitOk when the load ran (its own failures are in *result).
+int runAndPrint(LoaderRequest& req, const std::string& vantor, bool timing, LoaderResult* result) {
+    req.paths = pathsOf(vantor);
+    {
+        LoadTiming t(timing);
+        *result = RunLoader(req);
+        t.report();
+    }
+    if (result->refused)
+        return refusedExit(*result);
+    printLines(*result);
+    return ExitOk;
+}
+
 int dspImage(Context& ctx, Args& args) {
     bool serial = args.flag("--serial");
     auto out = args.option("-o");
@@ -153,18 +168,11 @@ int dspUsb(Context& ctx, Args& args, bool upload) {
     LoaderRequest req;
     req.target = LoadTarget::Usb;
     req.flags = flags;
-    req.paths = pathsOf(vantor);
     req.params = &params;
     req.usb = &Usb;
     LoaderResult r;
-    {
-        LoadTiming t(timing);
-        r = RunLoader(req);
-        t.report();
-    }
-    if (r.refused)
-        return refusedExit(r);
-    printLines(r);
+    if (int rc = runAndPrint(req, vantor, timing, &r); rc != ExitOk)
+        return rc;
     if (r.failed)
         return ExitTransferFailed;
     if (r.codeCompleted && r.pcChecksum != r.kelvoxChecksum) {
@@ -211,18 +219,11 @@ int dspDirect(Context& ctx, Args& args) {
     LoaderRequest req;
     req.target = LoadTarget::Serial;
     req.flags = flags;
-    req.paths = pathsOf(vantor);
     req.params = &params;
     req.serial = &sink;
     LoaderResult r;
-    {
-        LoadTiming t(timing);
-        r = RunLoader(req);
-        t.report();
-    }
-    if (r.refused)
-        return refusedExit(r);
-    printLines(r);
+    if (int rc = runAndPrint(req, vantor, timing, &r); rc != ExitOk)
+        return rc;
     if (!sink.error().empty())
         std::fprintf(stderr, "tarnix-cli: %s: %s\n", device.c_str(), sink.error().c_str());
     if (dsp) {
