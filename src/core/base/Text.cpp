@@ -109,12 +109,13 @@ std::string hexBytes(const void* data, size_t n) {
     return r;
 }
 
-static int hexDigit(char c) {
+int hexDigitValue(char c, bool upperOnly) {
     if (c >= '0' && c <= '9')
         return c - '0';
-    c = up(c);
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
+    if (!upperOnly && c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
     return -1;
 }
 
@@ -127,7 +128,7 @@ std::optional<std::string> parseHexBytes(std::string_view s) {
                 return std::nullopt;
             continue;
         }
-        int d = hexDigit(c);
+        int d = hexDigitValue(c);
         if (d < 0)
             return std::nullopt;
         if (pending < 0)

@@ -24,6 +24,9 @@ std::optional<int> parseInt32(std::string_view s);
 // Splits into lines at LF, dropping a CR before it. A last line without LF is kept.
 std::vector<std::string> splitLines(std::string_view text);
 
+// The value of one hexadecimal digit, or -1; with upperOnly, "a" to "f" are not digits.
+int hexDigitValue(char c, bool upperOnly = false);
+
 // Upper-case hexadecimal pairs separated by single spaces ("24 24 00").
 std::string hexBytes(const void* data, size_t n);
 // Parses hexadecimal digit pairs, blanks allowed between them; nullopt on anything else.

@@ -347,18 +347,6 @@ bool TParams::SaveParameterFiles(bool backup, std::string* error) {
     return writeFileAtomic(resolvePathNoCase(ExtraDatFile), ExtraDatText(), error);
 }
 
-namespace {
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-} // namespace
-
 bool TParams::LoadAD603Table() {
     auto data = readFile(resolvePathNoCase(AD603File));
     if (!data) {
@@ -374,8 +362,8 @@ bool TParams::LoadAD603Table() {
             return false;
         }
         const std::string& l = lines[i];
-        int hi = l.size() >= 4 ? hexValue(l[2]) : -1;
-        int lo = l.size() >= 4 ? hexValue(l[3]) : -1;
+        int hi = l.size() >= 4 ? hexDigitValue(l[2]) : -1;
+        int lo = l.size() >= 4 ? hexDigitValue(l[3]) : -1;
         if (hi < 0 || lo < 0) {
             LogError(12, AD603File,
                      "characters 3 and 4 of line " + std::to_string(lineNo) + " are not hexadecimal", lineNo,

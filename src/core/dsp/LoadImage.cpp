@@ -16,22 +16,14 @@ namespace {
 
 constexpr char kEsc = 27;
 
-// Upper-case hexadecimal digits only, as the DSP tools write them.
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // The first n characters of s as hexadecimal digits, or nullopt.
 std::optional<uint32_t> hexPrefix(const std::string& s, size_t n) {
     if (s.size() < n)
         return std::nullopt;
     uint32_t v = 0;
     for (size_t i = 0; i < n; ++i) {
-        int d = hexDigit(s[i]);
+        // Upper-case digits only, as the DSP tools write them.
+        int d = hexDigitValue(s[i], true);
         if (d < 0)
             return std::nullopt;
         v = v * 16 + static_cast<uint32_t>(d);

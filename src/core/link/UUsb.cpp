@@ -1,5 +1,6 @@
 #include "link/UUsb.h"
 
+#include "base/ByteOrder.h"
 #include "base/Pacer.h"
 #include "base/Text.h"
 #include "link/D2XXUnit.h"
@@ -111,7 +112,7 @@ bool TUsb::ReadWord(uint16_t& word) {
         word = 0;
         return false;
     }
-    word = static_cast<uint16_t>(InBuffer[0] * 256 + InBuffer[1]);
+    word = be16(InBuffer.data());
     return true;
 }
 
